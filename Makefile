@@ -1,0 +1,29 @@
+# Entry points: `make` builds the three presets and runs the demo; `make test` runs every test.
+PRESETS := native i386 windows
+
+.PHONY: all setup build test dist $(addprefix build-,$(PRESETS)) $(addprefix test-,$(PRESETS)) clean
+
+all: build dist
+	@if [ -x scripts/demo.sh ]; then scripts/demo.sh; fi
+
+setup:
+	@bash scripts/setup.sh
+
+build: $(addprefix build-,$(PRESETS))
+
+build-%: setup
+	cmake --preset $*
+	cmake --build --preset $*
+
+dist: build-windows
+	mkdir -p dist
+	cp build/windows/Harvane.dll dist/Harvane.dll
+	@echo "dist/Harvane.dll: $$(stat -c %s dist/Harvane.dll) bytes"
+
+test: $(addprefix test-,$(PRESETS))
+
+test-%: build-%
+	ctest --preset $*
+
+clean:
+	rm -rf build dist

@@ -1,0 +1,16 @@
+# 32-bit x86 Linux with g++-multilib; the programs run under qemu's user mode,
+# since this machine cannot execute 32-bit binaries directly.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER gcc)
+set(CMAKE_CXX_COMPILER g++)
+set(CMAKE_C_FLAGS_INIT "-m32")
+set(CMAKE_CXX_FLAGS_INIT "-m32")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
+find_program(QEMU_I386 qemu-i386-static)
+if(NOT QEMU_I386)
+  message(FATAL_ERROR "qemu-i386-static not found: install qemu-user-static (make setup)")
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_I386})

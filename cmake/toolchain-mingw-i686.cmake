@@ -1,0 +1,13 @@
+# Cross-compiles the product for 32-bit Windows with Debian's MinGW-w64.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+find_program(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
+find_program(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
+find_program(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+if(NOT CMAKE_CXX_COMPILER)
+  message(FATAL_ERROR "i686-w64-mingw32-g++ not found: install g++-mingw-w64-i686 (make setup)")
+endif()
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

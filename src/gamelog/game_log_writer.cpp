@@ -1,0 +1,67 @@
+#include "gamelog/game_log_writer.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "common/console.h"
+#include "common/format_string.h"
+#include "common/host_string.h"
+
+namespace {
+
+const void* host_settings = nullptr;
+
+const char kGameLogHeader[] = "_GAMELOG";
+
+bool Flag_At(std::size_t offset) { return static_cast<const unsigned char*>(host_settings)[offset] != 0; }
+
+std::string Log_File_Stem() {
+  HostString stem;
+  std::memcpy(&stem, static_cast<const char*>(host_settings) + kLogFileStemOffset, sizeof stem);
+  return Host_String_Value(stem);
+}
+
+std::tm Local_Time_Now() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (const std::tm* converted = std::localtime(&now)) local = *converted;
+  return local;
+}
+
+}  // namespace
+
+void Keep_Host_Settings(const void* settings) { host_settings = settings; }
+
+const void* Host_Settings() { return host_settings; }
+
+const char* Format_Log_Date(std::int32_t month, std::int32_t day, std::int32_t year) {
+  static char date[25];
+  std::snprintf(date, sizeof date, "%d-%d-%04d", month, day, year);
+  return date;
+}
+
+void GameLogWriter(const char* message, const char* header) {
+  // Without the host's settings record there are no switches and no stem: write nothing.
+  if (host_settings == nullptr) return;
+  const bool is_game_log_line = std::strcmp(header, kGameLogHeader) == 0;
+  if (!Flag_At(kWriteAllHeadersOffset) && !is_game_log_line) return;
+
+  const std::tm today = Local_Time_Now();
+  const std::string file_name = Format_String(
+      "%s_%s.txt", Log_File_Stem().c_str(), Format_Log_Date(today.tm_mon + 1, today.tm_mday, today.tm_year + 1900));
+  // Text mode, shared with other readers and writers; a file that cannot be opened
+  // gets nothing and nothing is reported.
+  std::FILE* log = std::fopen(file_name.c_str(), "a");
+
+  const std::tm now = Local_Time_Now();
+  if (Flag_At(kEchoToConsoleOffset) && !is_game_log_line) Console_Print("%s\n", message);
+
+  if (log == nullptr) return;
+  const std::string line =
+      Format_String("[%02d:%02d:%02d] %s %s", now.tm_hour, now.tm_min, now.tm_sec, header, message);
+  std::fprintf(log, "%s\n", line.c_str());
+  std::fflush(log);
+  std::fclose(log);
+}

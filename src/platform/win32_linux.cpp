@@ -1,0 +1,126 @@
+// Linux stand-ins for the Win32 calls of win32.h, so the twin runs the same sources.
+#ifndef _WIN32
+#include "platform/win32.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+thread_local DWORD last_error = 0;
+
+std::string With_Forward_Slashes(const char* path) {
+  std::string converted(path);
+  for (char& c : converted) {
+    if (c == '\\') c = '/';
+  }
+  return converted;
+}
+
+// Maps errno to the code Windows reports for the same failure.
+DWORD Windows_Error_For(int error_number, bool opening_source) {
+  switch (error_number) {
+    case ENOENT: return opening_source ? 2u : 3u;  // ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND
+    case ENOTDIR: return 3u;                       // ERROR_PATH_NOT_FOUND
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return 5u;                        // ERROR_ACCESS_DENIED
+    case ETXTBSY:
+    case EBUSY: return 32u;                        // ERROR_SHARING_VIOLATION
+    case ENOSPC:
+    case EDQUOT: return 112u;                      // ERROR_DISK_FULL
+    default: return 31u;                           // ERROR_GEN_FAILURE
+  }
+}
+
+BOOL Fail(DWORD code) {
+  last_error = code;
+  return FALSE;
+}
+
+bool Write_All(int fd, const char* data, ssize_t size) {
+  while (size > 0) {
+    ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
+}  // namespace
+
+BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) {
+  const std::string from = With_Forward_Slashes(source);
+  const std::string to = With_Forward_Slashes(target);
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Fail(Windows_Error_For(errno, true));
+  struct stat source_status {};
+  if (::fstat(in, &source_status) == 0 && S_ISDIR(source_status.st_mode)) {
+    ::close(in);
+    return Fail(5u);
+  }
+  int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (fail_if_exists ? O_EXCL : 0);
+  int out = ::open(to.c_str(), flags, 0644);
+  if (out < 0) {
+    int error_number = errno;
+    ::close(in);
+    return Fail(error_number == EEXIST ? 80u : Windows_Error_For(error_number, false));
+  }
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = ::read(in, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || !Write_All(out, buffer, got)) {
+      int error_number = errno;
+      ::close(in);
+      ::close(out);
+      return Fail(Windows_Error_For(error_number, false));
+    }
+    if (got == 0) break;
+  }
+  ::close(in);
+  if (::close(out) != 0) return Fail(Windows_Error_For(errno, false));
+  return TRUE;
+}
+
+DWORD GetLastError() { return last_error; }
+
+FARPROC GetProcAddress(HMODULE module, const char* name) {
+  // dlsym would read a null handle as "search every loaded object"; a missing module
+  // finds nothing instead.
+  if (module == nullptr) return Fail(126u), nullptr;  // ERROR_MOD_NOT_FOUND
+  void* address = ::dlsym(module, name);
+  if (address == nullptr) last_error = 127u;  // ERROR_PROC_NOT_FOUND
+  return reinterpret_cast<FARPROC>(address);
+}
+
+int MessageBoxA(HWND, const char* text, const char* caption, UINT style) {
+  std::fprintf(stderr, "[MessageBox 0x%x] %s: %s\n", style, caption, text);
+  std::fflush(stderr);
+  return 1;  // IDOK
+}
+
+BOOL DisableThreadLibraryCalls(HMODULE) { return TRUE; }
+
+bool Is_Readable_Memory(const void* address, std::size_t length) {
+  // The kernel refuses to read from an unmapped or unreadable range with EFAULT
+  // instead of faulting, so a pipe is a safe probe.
+  int fds[2];
+  if (::pipe(fds) != 0) return false;
+  bool readable = ::write(fds[1], address, length) == static_cast<ssize_t>(length);
+  ::close(fds[0]);
+  ::close(fds[1]);
+  return readable;
+}
+#endif
