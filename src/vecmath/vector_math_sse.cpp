@@ -11,15 +11,6 @@
 #error "vector_math_sse.cpp must be compiled with SSE enabled (-msse)"
 #endif
 
-// The host calls into the plug-in with the 4-byte stack alignment of 32-bit Windows code.
-// Any __m128 spill (unoptimised builds) needs 16 bytes, so on 32-bit x86 these entry points
-// realign the stack themselves.
-#if defined(__i386__)
-#define HARVANE_SSE_ENTRY __attribute__((force_align_arg_pointer))
-#else
-#define HARVANE_SSE_ENTRY
-#endif
-
 namespace {
 
 inline __m128 Load(const Vector4& v) {
@@ -32,36 +23,30 @@ inline void Store(Vector4& v, __m128 lanes) {
 
 }  // namespace
 
-HARVANE_SSE_ENTRY void _Vector4MathFunctionsSSE::Add(const Vector4& a, const Vector4& b,
-                                                     Vector4& out) {
+void _Vector4MathFunctionsSSE::Add(const Vector4& a, const Vector4& b, Vector4& out) {
   Store(out, _mm_add_ps(Load(a), Load(b)));
 }
 
-HARVANE_SSE_ENTRY void _Vector4MathFunctionsSSE::Subtract(const Vector4& a, const Vector4& b,
-                                                          Vector4& out) {
+void _Vector4MathFunctionsSSE::Subtract(const Vector4& a, const Vector4& b, Vector4& out) {
   Store(out, _mm_sub_ps(Load(a), Load(b)));
 }
 
-HARVANE_SSE_ENTRY void _Vector4MathFunctionsSSE::Multiply(const Vector4& v, const float& s,
-                                                          Vector4& out) {
+void _Vector4MathFunctionsSSE::Multiply(const Vector4& v, const float& s, Vector4& out) {
   const __m128 k = _mm_load1_ps(&s);
   Store(out, _mm_mul_ps(Load(v), k));
 }
 
-HARVANE_SSE_ENTRY void _Vector4MathFunctionsSSE::Multiply(const Vector4& a, const Vector4& b,
-                                                          Vector4& out) {
+void _Vector4MathFunctionsSSE::Multiply(const Vector4& a, const Vector4& b, Vector4& out) {
   Store(out, _mm_mul_ps(Load(a), Load(b)));
 }
 
-HARVANE_SSE_ENTRY void _Vector4MathFunctionsSSE::Divide(const Vector4& v, const float& s,
-                                                        Vector4& out) {
+void _Vector4MathFunctionsSSE::Divide(const Vector4& v, const float& s, Vector4& out) {
   // The reciprocal is formed once, in single precision, and broadcast to all four lanes.
   const __m128 reciprocal = _mm_div_ss(_mm_set_ss(1.0f), _mm_load_ss(&s));
   const __m128 r = _mm_shuffle_ps(reciprocal, reciprocal, _MM_SHUFFLE(0, 0, 0, 0));
   Store(out, _mm_mul_ps(Load(v), r));
 }
 
-HARVANE_SSE_ENTRY void _Vector4MathFunctionsSSE::Divide(const Vector4& a, const Vector4& b,
-                                                        Vector4& out) {
+void _Vector4MathFunctionsSSE::Divide(const Vector4& a, const Vector4& b, Vector4& out) {
   Store(out, _mm_div_ps(Load(a), Load(b)));
 }
