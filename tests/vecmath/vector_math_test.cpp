@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -146,6 +147,8 @@ struct Impl4 {
   bool single_precision;  // rounds the reciprocal of a divisor on every target
 };
 
+void PrintTo(const Impl4& impl, std::ostream* os) { *os << impl.name; }
+
 class Vector4Arithmetic : public ::testing::TestWithParam<Impl4> {
  protected:
   _Vector4MathFunctions& M() { return *GetParam().object; }
@@ -218,8 +221,8 @@ TEST_P(Vector4Arithmetic, ScalarThatIsAComponentOfOut) {
 INSTANTIATE_TEST_SUITE_P(BothClasses, Vector4Arithmetic,
                          ::testing::Values(Impl4{"Scalar", &scalar_object, false},
                                            Impl4{"SSE", &sse_object, true}),
-                         [](const ::testing::TestParamInfo<Impl4>& info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Impl4>& param_info) {
+                           return std::string(param_info.param.name);
                          });
 
 // The SSE class takes vectors at any address. The byte buffer puts them off every
@@ -646,24 +649,24 @@ TEST(Vector3Dispatch, ReturningFormsCallTheObjectsInPlaceSlot) {
     float marker;
     Vector3 (*call)(_Vector3MathFunctions&, const Vector3&, const Vector3&, const float&);
   } kPairs[] = {
-      {"Add", 1, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3& b,
-                    const float&) { return m.Add(a, b); }},
-      {"Subtract", 2, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3& b,
-                         const float&) { return m.Subtract(a, b); }},
-      {"MultiplyScalar", 3, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3&,
-                               const float& s) { return m.Multiply(a, s); }},
-      {"MultiplyVector", 4, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3& b,
-                               const float&) { return m.Multiply(a, b); }},
-      {"DivideScalar", 5, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3&,
-                             const float& s) { return m.Divide(a, s); }},
-      {"DivideVector", 6, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3& b,
-                             const float&) { return m.Divide(a, b); }},
-      {"Cross", 7, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3& b,
-                      const float&) { return m.Cross(a, b); }},
-      {"Normalize", 8, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3&,
-                          const float&) { return m.Normalize(a); }},
-      {"Dot", 9, [](_Vector3MathFunctions& m, const Vector3& a, const Vector3& b,
-                    const float&) { return Vector3{m.Dot(a, b), -9, 9}; }},
+      {"Add", 1, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3& v,
+                    const float&) { return m.Add(u, v); }},
+      {"Subtract", 2, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3& v,
+                         const float&) { return m.Subtract(u, v); }},
+      {"MultiplyScalar", 3, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3&,
+                               const float& k) { return m.Multiply(u, k); }},
+      {"MultiplyVector", 4, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3& v,
+                               const float&) { return m.Multiply(u, v); }},
+      {"DivideScalar", 5, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3&,
+                             const float& k) { return m.Divide(u, k); }},
+      {"DivideVector", 6, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3& v,
+                             const float&) { return m.Divide(u, v); }},
+      {"Cross", 7, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3& v,
+                      const float&) { return m.Cross(u, v); }},
+      {"Normalize", 8, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3&,
+                          const float&) { return m.Normalize(u); }},
+      {"Dot", 9, [](_Vector3MathFunctions& m, const Vector3& u, const Vector3& v,
+                    const float&) { return Vector3{m.Dot(u, v), -9, 9}; }},
   };
   for (const auto& pair : kPairs) {
     SCOPED_TRACE(pair.slot);
