@@ -23,10 +23,17 @@ std::string With_Forward_Slashes(const char* path) {
   return converted;
 }
 
-// Maps errno to the code Windows reports for the same failure.
-DWORD Windows_Error_For(int error_number, bool opening_source) {
+bool Parent_Folder_Exists(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return true;
+  struct stat status {};
+  return ::stat(path.substr(0, slash == 0 ? 1 : slash).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// Maps errno to the code Windows reports for the same failure on `path`.
+DWORD Windows_Error_For(int error_number, const std::string& path) {
   switch (error_number) {
-    case ENOENT: return opening_source ? 2u : 3u;  // ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND
+    case ENOENT: return Parent_Folder_Exists(path) ? 2u : 3u;  // ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND
     case ENOTDIR: return 3u;                       // ERROR_PATH_NOT_FOUND
     case EACCES:
     case EPERM:
@@ -64,7 +71,7 @@ BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) {
   const std::string from = With_Forward_Slashes(source);
   const std::string to = With_Forward_Slashes(target);
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return Fail(Windows_Error_For(errno, true));
+  if (in < 0) return Fail(Windows_Error_For(errno, from));
   struct stat source_status {};
   if (::fstat(in, &source_status) == 0 && S_ISDIR(source_status.st_mode)) {
     ::close(in);
@@ -75,7 +82,7 @@ BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) {
   if (out < 0) {
     int error_number = errno;
     ::close(in);
-    return Fail(error_number == EEXIST ? 80u : Windows_Error_For(error_number, false));
+    return Fail(error_number == EEXIST ? 80u : Windows_Error_For(error_number, to));
   }
   char buffer[65536];
   for (;;) {
@@ -85,12 +92,12 @@ BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) {
       int error_number = errno;
       ::close(in);
       ::close(out);
-      return Fail(Windows_Error_For(error_number, false));
+      return Fail(Windows_Error_For(error_number, to));
     }
     if (got == 0) break;
   }
   ::close(in);
-  if (::close(out) != 0) return Fail(Windows_Error_For(errno, false));
+  if (::close(out) != 0) return Fail(Windows_Error_For(errno, to));
   return TRUE;
 }
 
