@@ -54,6 +54,8 @@ HostBuild Current_Host_Build() { return current_build; }
 
 void Set_Host_Build(HostBuild build) { current_build = build; }
 
+void Set_Host_Entry(HostEntry entry, std::uint32_t address) { entries[static_cast<std::size_t>(entry)] = address; }
+
 std::uint32_t Host_Entry_Value(HostEntry entry) {
   return entries[static_cast<std::size_t>(entry)];
 }

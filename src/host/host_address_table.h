@@ -46,8 +46,10 @@ std::uint32_t Host_Entry_Value(HostEntry entry);
 // zero where a step has no row for that build.
 void Fill_Host_Address_Steps(int first_step, int last_step);
 
-// Test seam: the probe result, as identification would set it.
+// Identification's result; also a test seam.
 void Set_Host_Build(HostBuild build);
+// Test seam: an entry as a host without that routine would leave it.
+void Set_Host_Entry(HostEntry entry, std::uint32_t address);
 
 // The value the per-build table gives an entry, without touching the process-wide state.
 std::uint32_t Host_Address_For(HostEntry entry, std::int32_t build);

@@ -159,4 +159,106 @@ TEST(HostBinding, DetachAndThreadNoticesChangeNothing) {
   }
 }
 
+struct VectorMathCase {
+  const char* name;
+  std::vector<std::int32_t> signatures;
+  unsigned char flag;
+  bool expect_sse;
+};
+
+TEST(VectorMath, TheHostFlagChoosesTheFourComponentClass) {
+  const VectorMathCase cases[] = {
+      {"build 0, flag 0", {0}, 0, false},
+      {"build 0, flag 1", {0}, 1, true},
+      {"build 1, flag 0x80", {1}, 0x80, true},
+      {"build 4 has no flag address", {4}, 1, false},
+  };
+  for (const VectorMathCase& vector_case : cases) {
+    SCOPED_TRACE(vector_case.name);
+    In_Fresh_Process([&] {
+      substitute_host::Map_Host_Image(Layout{vector_case.signatures, vector_case.flag});
+      DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+      ASSERT_NE(Vector3Math, nullptr);
+      ASSERT_NE(Vector4Math, nullptr);
+      EXPECT_EQ(dynamic_cast<_Vector4MathFunctionsSSE*>(Vector4Math) != nullptr, vector_case.expect_sse);
+      const Vector4 sum = Vector4Math->Add(Vector4{1, 2, 3, 4}, Vector4{1, 1, 1, 1});
+      EXPECT_EQ(sum.w, 5.0f);
+      EXPECT_EQ(substitute_host::Allocator_Report().live_blocks, 2u) << "both objects live on the host's heap";
+    });
+  }
+}
+
+TEST(VectorMath, AnObjectWithoutMemoryStaysNullAndTheOtherIsCreated) {
+  for (std::size_t failing : {std::size_t{1}, std::size_t{2}}) {
+    SCOPED_TRACE(failing);
+    In_Fresh_Process([&] {
+      substitute_host::Map_Host_Image(Layout{{0}, 1});
+      substitute_host::Yield_Null_From(failing);
+      DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+      EXPECT_EQ(Vector3Math == nullptr, failing == 1);
+      EXPECT_EQ(Vector4Math == nullptr, failing == 2);
+    });
+  }
+}
+
+TEST(HostAllocator, SizesAndNullBlocksPassUnchanged) {
+  In_Fresh_Process([] {
+    substitute_host::Map_Host_Image(Layout{{0}, 0});
+    DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+    const std::size_t before = substitute_host::Allocator_Report().requested_sizes.size();
+    void* empty = Host_Operator_New(0);
+    void* array = Host_Operator_New_Array(4097);
+    substitute_host::Yield_Null_From(substitute_host::Allocator_Report().allocations + 1);
+    EXPECT_EQ(Host_Operator_New(16), nullptr);
+    const auto sizes = substitute_host::Allocator_Report().requested_sizes;
+    EXPECT_EQ(std::vector<std::size_t>(sizes.begin() + static_cast<long>(before), sizes.end()),
+              (std::vector<std::size_t>{0, 4097, 16}));
+    Host_Operator_Delete(nullptr);
+    Host_Operator_Delete_Array(nullptr);
+    EXPECT_EQ(substitute_host::Allocator_Report().null_releases, 2u) << "a null block still goes to the host";
+    Host_Operator_Delete(empty);
+    Host_Operator_Delete_Array(array);
+    EXPECT_EQ(substitute_host::Allocator_Report().foreign_releases, 0u);
+  });
+}
+
+TEST(HostAllocator, EachFormTestsItsOwnEntry) {
+  In_Fresh_Process([] {
+    substitute_host::Map_Host_Image(Layout{{0}, 0});
+    DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+    // The array entry unbound while the single one is bound: the array form must not
+    // borrow the single form's routine.
+    Set_Host_Entry(HostEntry::Host_Allocate_Array, 0);
+    Set_Host_Entry(HostEntry::Host_Free_Array, 0);
+    const std::size_t host_calls = substitute_host::Allocator_Report().allocations;
+    void* array = Host_Operator_New_Array(32);
+    EXPECT_EQ(substitute_host::Allocator_Report().allocations, host_calls);
+    Host_Operator_Delete_Array(array);
+    void* single = Host_Operator_New(32);
+    EXPECT_EQ(substitute_host::Allocator_Report().allocations, host_calls + 1);
+    Host_Operator_Delete(single);
+    EXPECT_EQ(substitute_host::Allocator_Report().foreign_releases, 0u);
+  });
+}
+
+TEST(HostAllocator, AnUnrecognisedHostIsNeverCalledAndBindingRunsOnce) {
+  In_Fresh_Process([] {
+    substitute_host::Map_Host_Image(Layout{{}, 0});
+    void* early = Host_Operator_New(8);  // binds, finds nothing
+    ASSERT_NE(early, nullptr) << "the C runtime heap serves instead";
+    EXPECT_TRUE(Host_Binding_Attempted());
+    // Were binding started again, the signature laid now would be found.
+    substitute_host::Set_Signature(0, true);
+    void* later = Host_Operator_New_Array(8);
+    DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
+    EXPECT_EQ(Current_Host_Build(), HostBuild_Unidentified);
+    EXPECT_EQ(substitute_host::Allocator_Report().allocations, 0u);
+    EXPECT_NE(Vector3Math, nullptr);
+    EXPECT_NE(Vector4Math, nullptr);
+    Host_Operator_Delete(early);
+    Host_Operator_Delete_Array(later);
+    EXPECT_EQ(substitute_host::Allocator_Report().releases + substitute_host::Allocator_Report().null_releases, 0u);
+  });
+}
+
 }  // namespace
