@@ -20,6 +20,7 @@ constexpr std::uint32_t kHostStringInPlaceCapacity = 15;
 bool Host_String_On_Heap(const HostString& text);
 // The characters, wherever they are held.
 const char* Host_String_Chars(const HostString& text);
+// A copy on the caller's heap, for readers outside the plug-in (tools, tests).
 std::string Host_String_Value(const HostString& text);
 // Assigns `length` characters. Heap blocks come from and go back to the host allocator.
 // When the host yields no block for a longer text, the string is left as it was.

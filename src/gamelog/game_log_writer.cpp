@@ -1,9 +1,9 @@
 #include "gamelog/game_log_writer.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <string>
 
 #include "common/console.h"
 #include "common/format_string.h"
@@ -17,10 +17,15 @@ const char kGameLogHeader[] = "_GAMELOG";
 
 bool Flag_At(std::size_t offset) { return static_cast<const unsigned char*>(host_settings)[offset] != 0; }
 
-std::string Log_File_Stem() {
+// The stem's characters, in place while its capacity is below 16, else through its pointer.
+const char* Log_File_Stem() {
   HostString stem;
   std::memcpy(&stem, static_cast<const char*>(host_settings) + kLogFileStemOffset, sizeof stem);
-  return Host_String_Value(stem);
+  if (!Host_String_On_Heap(stem)) {
+    return static_cast<const char*>(host_settings) + kLogFileStemOffset + offsetof(HostString, buffer);
+  }
+  const char* chars = Host_String_Chars(stem);
+  return chars ? chars : "";
 }
 
 std::tm Local_Time_Now() {
@@ -49,8 +54,8 @@ void GameLogWriter(const char* message, const char* header) {
   if (!Flag_At(kWriteAllHeadersOffset) && !is_game_log_line) return;
 
   const std::tm today = Local_Time_Now();
-  const std::string file_name = Format_String(
-      "%s_%s.txt", Log_File_Stem().c_str(), Format_Log_Date(today.tm_mon + 1, today.tm_mday, today.tm_year + 1900));
+  const FormattedText file_name = Format_String(
+      "%s_%s.txt", Log_File_Stem(), Format_Log_Date(today.tm_mon + 1, today.tm_mday, today.tm_year + 1900));
   // Text mode, shared with other readers and writers; a file that cannot be opened
   // gets nothing and nothing is reported.
   std::FILE* log = std::fopen(file_name.c_str(), "a");
@@ -59,7 +64,7 @@ void GameLogWriter(const char* message, const char* header) {
   if (Flag_At(kEchoToConsoleOffset) && !is_game_log_line) Console_Print("%s\n", message);
 
   if (log == nullptr) return;
-  const std::string line =
+  const FormattedText line =
       Format_String("[%02d:%02d:%02d] %s %s", now.tm_hour, now.tm_min, now.tm_sec, header, message);
   std::fprintf(log, "%s\n", line.c_str());
   std::fflush(log);

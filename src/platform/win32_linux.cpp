@@ -9,29 +9,40 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <string>
+#include <climits>
+#include <cstring>
 
 namespace {
 
 thread_local DWORD last_error = 0;
 
-std::string With_Forward_Slashes(const char* path) {
-  std::string converted(path);
-  for (char& c : converted) {
-    if (c == '\\') c = '/';
-  }
+// A path as Linux spells it. Held in place, not on the heap: the plug-in's allocator is the
+// host's and may answer null.
+struct LinuxPath {
+  char text[PATH_MAX];
+  bool fits;
+};
+
+LinuxPath With_Forward_Slashes(const char* path) {
+  LinuxPath converted{};
+  converted.fits = std::strlen(path) < sizeof converted.text;
+  if (!converted.fits) return converted;
+  for (std::size_t at = 0; path[at] != '\0'; ++at) converted.text[at] = path[at] == '\\' ? '/' : path[at];
   return converted;
 }
 
-bool Parent_Folder_Exists(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return true;
+bool Parent_Folder_Exists(const char* path) {
+  char parent[PATH_MAX];
+  std::snprintf(parent, sizeof parent, "%s", path);
+  char* slash = std::strrchr(parent, '/');
+  if (slash == nullptr) return true;
+  slash[slash == parent ? 1 : 0] = '\0';
   struct stat status {};
-  return ::stat(path.substr(0, slash == 0 ? 1 : slash).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+  return ::stat(parent, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 // Maps errno to the code Windows reports for the same failure on `path`.
-DWORD Windows_Error_For(int error_number, const std::string& path) {
+DWORD Windows_Error_For(int error_number, const char* path) {
   switch (error_number) {
     case ENOENT: return Parent_Folder_Exists(path) ? 2u : 3u;  // ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND
     case ENOTDIR: return 3u;                       // ERROR_PATH_NOT_FOUND
@@ -68,9 +79,12 @@ bool Write_All(int fd, const char* data, ssize_t size) {
 }  // namespace
 
 BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) {
-  const std::string from = With_Forward_Slashes(source);
-  const std::string to = With_Forward_Slashes(target);
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  const LinuxPath source_path = With_Forward_Slashes(source);
+  const LinuxPath target_path = With_Forward_Slashes(target);
+  if (!source_path.fits || !target_path.fits) return Fail(206u);  // ERROR_FILENAME_EXCED_RANGE
+  const char* from = source_path.text;
+  const char* to = target_path.text;
+  int in = ::open(from, O_RDONLY | O_CLOEXEC);
   if (in < 0) return Fail(Windows_Error_For(errno, from));
   struct stat source_status {};
   if (::fstat(in, &source_status) == 0 && S_ISDIR(source_status.st_mode)) {
@@ -78,7 +92,7 @@ BOOL CopyFileA(const char* source, const char* target, BOOL fail_if_exists) {
     return Fail(5u);
   }
   int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (fail_if_exists ? O_EXCL : 0);
-  int out = ::open(to.c_str(), flags, 0644);
+  int out = ::open(to, flags, 0644);
   if (out < 0) {
     int error_number = errno;
     ::close(in);

@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
+
+#include "common/format_string.h"
 
 struct MapEntry {
   const char* key;              // settings key in [General], and prefix of the version folders
@@ -21,4 +22,4 @@ int Find_Map_Row(const char* map_file_name);
 constexpr std::size_t kSourcePathBufferSize = 64;
 void Format_Version_Source_Path(const MapEntry& map, int version, char (&path)[kSourcePathBufferSize]);
 // "data\<level_file_name>".
-std::string Data_Destination_Path(const MapEntry& map);
+FormattedText Data_Destination_Path(const MapEntry& map);

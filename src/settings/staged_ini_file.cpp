@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "common/format_string.h"
 #include "gamelog/game_log_writer.h"
@@ -17,7 +16,7 @@ const char kSettingsSection[] = "General";
 
 char* Host_Char_Array(std::size_t length) { return static_cast<char*>(Host_Operator_New_Array(length)); }
 
-std::string Staged_Copy_Path(const char* staged_name) { return Format_String("./data/%s", staged_name); }
+FormattedText Staged_Copy_Path(const char* staged_name) { return Format_String("./data/%s", staged_name); }
 
 }  // namespace
 
@@ -48,8 +47,8 @@ StagedIniFile::~StagedIniFile() {
 void StagedIniFile::Stage_And_Open() {
   if (!Names_Exist()) return;
   {
-    const std::string target = Staged_Copy_Path(StagedName);
-    const std::string source = Format_String("./%s", FileName);
+    const FormattedText target = Staged_Copy_Path(StagedName);
+    const FormattedText source = Format_String("./%s", FileName);
     std::remove(target.c_str());
     CopyFileA(source.c_str(), target.c_str(), FALSE);
   }
@@ -63,6 +62,6 @@ void StagedIniFile::Read_General_Int(std::int32_t& count, const char* key) {
   count = value;
   if (value == previous || NoticeGiven) return;
   NoticeGiven = true;
-  const std::string notice = Format_String("New settings detected and loaded from %s!", FileName);
+  const FormattedText notice = Format_String("New settings detected and loaded from %s!", FileName);
   GameLogWriter(notice.c_str(), "_GENERAL");
 }
