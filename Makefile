@@ -19,6 +19,9 @@ dist: build-windows
 	mkdir -p dist
 	cp build/windows/Harvane.dll dist/Harvane.dll
 	@echo "dist/Harvane.dll: $$(stat -c %s dist/Harvane.dll) bytes"
+	cpack --config build/windows/CPackConfig.cmake -B build/windows/package
+	cp build/windows/package/Harvane-*-win32.zip dist/
+	@echo "dist/$$(cd build/windows/package && ls Harvane-*-win32.zip): the release package"
 
 # Every build first: the native tests also run the Windows DLL in an x86 emulator.
 test: build

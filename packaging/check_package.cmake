@@ -1,0 +1,86 @@
+# Makes the release package with CPack into a scratch folder, lists it and checks that it
+# holds exactly the four files an administrator gets, as built.
+#   cmake -DCPACK=<cpack> -DCONFIG=<CPackConfig.cmake> -DWORK=<scratch folder>
+#         -DPACKAGE=<package name> -DDLL=<file> -DCHECKER=<file> -DTEMPLATE=<file>
+#         -DGUIDE=<file> -P check_package.cmake
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(COMMAND ${CPACK} --config ${CONFIG} -B ${WORK}
+                RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cpack failed (${status}):\n${output}")
+endif()
+set(zip ${WORK}/${PACKAGE}.zip)
+if(NOT EXISTS ${zip})
+  message(FATAL_ERROR "cpack made no ${PACKAGE}.zip:\n${output}")
+endif()
+
+# The listing, folders left out.
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${zip}
+                RESULT_VARIABLE status OUTPUT_VARIABLE listing ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cannot list ${zip}: ${errors}")
+endif()
+string(REPLACE "\n" ";" entries "${listing}")
+list(FILTER entries EXCLUDE REGEX "(^$|/$)")
+list(SORT entries)
+message(STATUS "${PACKAGE}.zip holds:")
+foreach(entry IN LISTS entries)
+  message(STATUS "  ${entry}")
+endforeach()
+
+set(expected_names Harvane-Guide.txt Harvane.dll Harvane.ini harvane-check.exe)
+set(expected "")
+foreach(name IN LISTS expected_names)
+  list(APPEND expected ${PACKAGE}/${name})
+endforeach()
+list(SORT expected)
+if(NOT entries STREQUAL expected)
+  message(FATAL_ERROR "${PACKAGE}.zip should hold exactly\n  ${expected}\nbut holds\n  ${entries}")
+endif()
+
+# Each file is the one built.
+set(unpacked ${WORK}/unpacked)
+file(MAKE_DIRECTORY ${unpacked})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${zip} WORKING_DIRECTORY ${unpacked} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cannot unpack ${zip}")
+endif()
+foreach(pair "Harvane.dll|${DLL}" "harvane-check.exe|${CHECKER}" "Harvane.ini|${TEMPLATE}" "Harvane-Guide.txt|${GUIDE}")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 name)
+  list(GET pair 1 built)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${unpacked}/${PACKAGE}/${name} ${built} RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "${name} in the package differs from ${built}")
+  endif()
+endforeach()
+
+# The two texts are for Windows: every line ends in CR LF, and the release number is filled in.
+foreach(name Harvane.ini Harvane-Guide.txt)
+  # file(READ) drops carriage returns, so the line ends are counted byte by byte.
+  file(READ ${unpacked}/${PACKAGE}/${name} bytes HEX)
+  string(REGEX REPLACE "(..)" " \\1" bytes "${bytes}")
+  string(REGEX MATCHALL " 0d 0a" crlf "${bytes}")
+  string(REGEX MATCHALL " 0a" lf "${bytes}")
+  string(REGEX MATCHALL " 0d" cr "${bytes}")
+  list(LENGTH crlf crlf)
+  list(LENGTH lf lf)
+  list(LENGTH cr cr)
+  if(crlf EQUAL 0 OR NOT crlf EQUAL lf OR NOT crlf EQUAL cr)
+    message(FATAL_ERROR "${name}: ${crlf} CR LF line ends, but ${lf} LF and ${cr} CR in all: not every line ends in CR LF")
+  endif()
+  file(READ ${unpacked}/${PACKAGE}/${name} text)
+  if(text MATCHES "@[A-Z_]+@")
+    message(FATAL_ERROR "${name} still holds a placeholder: ${CMAKE_MATCH_0}")
+  endif()
+endforeach()
+file(READ ${unpacked}/${PACKAGE}/Harvane-Guide.txt guide)
+foreach(code 2 3 5 32)
+  if(NOT guide MATCHES "\n +${code}  [A-Z]")
+    message(FATAL_ERROR "Harvane-Guide.txt does not explain copy error code ${code}")
+  endif()
+endforeach()
+message(STATUS "${PACKAGE}.zip: the four files, as built")
