@@ -11,7 +11,7 @@ setup:
 
 build: $(addprefix build-,$(PRESETS))
 
-build-%: setup
+$(addprefix build-,$(PRESETS)): build-%: setup
 	cmake --preset $*
 	cmake --build --preset $*
 
@@ -29,7 +29,7 @@ test: build
 	ctest --preset native
 	ctest --preset i386
 
-test-%: build
+$(addprefix test-,$(PRESETS)): test-%: build
 	ctest --preset $*
 
 clean:
