@@ -19,6 +19,9 @@ struct HostSetup {
   std::string log_file_stem = "gamelog";
   bool ini_yields_null = false;
   std::size_t null_allocation_at = 0;  // the host allocator answers null to this call (1-based)
+  // With null_allocation_at: how many calls in a row answer null (0: that call and every later one).
+  std::size_t null_allocation_count = 1;
+  bool game_data_missing = false;  // the host's Get_Game_Data answers null
 };
 
 struct MessageBoxRecord {

@@ -41,7 +41,10 @@ std::string Extension_Library_Path(const HostSetup& setup) {
 TwinDriver::TwinDriver(const HostSetup& setup) : setup_(setup) {
   substitute_host::Map_Host_Image(substitute_host::Layout{setup.signature_builds, setup.sse_flag});
   substitute_host::Set_Ini_Yields_Null(setup.ini_yields_null);
-  if (setup.null_allocation_at != 0) substitute_host::Yield_Null_From(setup.null_allocation_at);
+  if (setup.null_allocation_at != 0) {
+    substitute_host::Yield_Null_From(setup.null_allocation_at, setup.null_allocation_count);
+  }
+  substitute_host::Set_Game_Data_Missing(setup.game_data_missing);
   records_.Set_Log_Switches(setup.write_all_headers, setup.echo_to_console);
   records_.Set_Log_File_Stem(setup.log_file_stem);
 }
