@@ -15,8 +15,6 @@ namespace substitute_host {
 constexpr std::uintptr_t kImageBegin = 0x400000;
 constexpr std::uintptr_t kImageEnd = 0x900000;
 
-// Builds whose signature and routines the substitute knows (the ones a probe can identify).
-constexpr std::int32_t kIdentifiableBuilds[] = {0, 1, 4};
 
 struct Layout {
   std::vector<std::int32_t> signature_builds;  // builds whose probe address gets the signature

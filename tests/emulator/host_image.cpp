@@ -11,9 +11,6 @@
 namespace emulator {
 namespace {
 
-constexpr std::uint8_t kSignature[19] = {0x6A, 0x40, 0xFF, 0x74, 0x24, 0x0C, 0xFF, 0x74, 0x24, 0x0C,
-                                         0xE8, 0xC0, 0xFF, 0xFF, 0xFF, 0x83, 0xC4, 0x0C, 0xC3};
-
 // The host's data area, past its code: the game-data object, the map name it points to, and
 // the INI objects the host hands out.
 constexpr std::uint32_t kGameDataObject = 0x008E0000;
@@ -22,39 +19,7 @@ constexpr std::uint32_t kMapNameCapacity = 0x100;
 constexpr std::uint32_t kIniObjects = 0x008F0000;
 constexpr std::uint32_t kGameDataMapNameOffset = 0x28;
 
-std::string Lowered(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string Trimmed(const std::string& text) {
-  const auto begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
-
-bool Staged_Copy_Present() {
-  struct stat status {};
-  return ::stat("data/TEMPHarvane.ini", &status) == 0;
-}
-
 }  // namespace
-
-const std::vector<HostBuildFacts>& Host_Builds() {
-  static const std::vector<HostBuildFacts> builds = {
-      {0, 0x78CE49, 0x672B70, 0x672B70, 0x672C80, 0x672C80, 0x84F702, 0x477CA0, 0x6DAB30, 0x6DABE0, 0x5E10B0},
-      {1, 0x78C6E9, 0x672410, 0x672410, 0x672520, 0x672520, 0x84E8EA, 0x477370, 0x6DA3D0, 0x6DA480, 0x5E0950},
-      {4, 0x78790C, 0x7A783D, 0x7A783D, 0x7A7866, 0x7A7866, 0, 0, 0, 0, 0},
-  };
-  return builds;
-}
-
-const HostBuildFacts& Host_Build(std::int32_t build) {
-  for (const HostBuildFacts& facts : Host_Builds()) {
-    if (facts.build == build) return facts;
-  }
-  throw std::invalid_argument("the host has no identifiable build " + std::to_string(build));
-}
 
 std::map<std::string, RoutineDeclaration> Host_Routine_Declarations() {
   // All plain functions of the host are cdecl; the INI lookup is a member routine (thiscall)
@@ -77,7 +42,7 @@ HostImage::HostImage(X86Machine& machine, HostImageOptions options)
   std::memset(code, 0xCC, kCodeEnd - kImageBase - 0x1000);
   machine_.Map(kCodeEnd, kImageEnd - kCodeEnd, kPageReadWrite, kMemImage, "host data", kImageBase);
 
-  for (const HostBuildFacts& build : Host_Builds()) {
+  for (const HostBuildFacts& build : kHostBuilds) {
     const std::size_t single = Family_For(build.build, "single", build.host_allocate);
     const std::size_t array = Family_For(build.build, "array", build.host_allocate_array);
     Place(build.host_allocate, "Host_Allocate", build.build, [this, single](TrapCall& call) { return Allocate(single, call); });
@@ -104,7 +69,7 @@ HostImage::HostImage(X86Machine& machine, HostImageOptions options)
     if (build.sse_flag) machine_.Write8(build.sse_flag, options_.sse_flag);
   }
   for (std::int32_t build : options_.signature_builds) {
-    machine_.Write_Bytes(Host_Build(build).probe, kSignature, sizeof kSignature);
+    machine_.Write_Bytes(Host_Build(build).probe, substitute_host::kHostSignature, sizeof substitute_host::kHostSignature);
   }
   game_data_ = kGameDataObject;
   map_name_ = kMapNameBuffer;
@@ -193,25 +158,9 @@ std::uint32_t HostImage::Get_Game_Data(TrapCall&) {
 
 std::uint32_t HostImage::Get_Ini(TrapCall& call) {
   const std::string name = machine_.Read_C_String(call.Arg(0));
-  ini_events_.push_back({"open " + name, Staged_Copy_Present()});
+  ini_events_.push_back({"open " + name, substitute_host::Staged_Settings_Copy_Present()});
   if (options_.ini_yields_null) return 0;
-  // The host looks in its data folder; a missing file still gives a usable, empty object.
-  IniFile file;
-  std::ifstream in("data/" + name);
-  std::string line, section;
-  while (std::getline(in, line)) {
-    line = Trimmed(line);
-    if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      section = Lowered(Trimmed(line.substr(1, line.size() - 2)));
-      continue;
-    }
-    const auto equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    auto& entries = file[section];
-    const std::string key = Lowered(Trimmed(line.substr(0, equals)));
-    if (!entries.count(key)) entries[key] = Trimmed(line.substr(equals + 1));
-  }
+  substitute_host::HostIniFile file = substitute_host::HostIniFile::Read_From_Data_Folder(name);
   const std::uint32_t handle = kIniObjects + 16 * next_ini_handle_++;
   machine_.Write32(handle, 0x494E4921);  // the host's object; the plug-in only passes it back
   ini_files_[handle] = std::move(file);
@@ -220,7 +169,7 @@ std::uint32_t HostImage::Get_Ini(TrapCall& call) {
 
 std::uint32_t HostImage::Release_Ini(TrapCall& call) {
   const std::uint32_t handle = call.Arg(0);
-  ini_events_.push_back({"release", Staged_Copy_Present()});
+  ini_events_.push_back({"release", substitute_host::Staged_Settings_Copy_Present()});
   if (ini_files_.erase(handle) != 1) {
     machine_.Fail("Host_Release_INI of " + machine_.Name_Address(handle) + ", a handle the host never gave out or took back already");
   }
@@ -233,14 +182,10 @@ std::uint32_t HostImage::Ini_Get_Int(TrapCall& call) {
     machine_.Fail("Host_INI_Get_Int on object " + machine_.Name_Address(call.This()) +
                   " (ECX), which is no INI object the host gave out");
   }
-  const std::string section = Lowered(machine_.Read_C_String(call.Arg(0)));
-  const std::string key = Lowered(machine_.Read_C_String(call.Arg(1)));
-  const std::uint32_t default_value = call.Arg(2);
-  const auto in_section = found->second.find(section);
-  if (in_section == found->second.end()) return default_value;
-  const auto value = in_section->second.find(key);
-  if (value == in_section->second.end()) return default_value;
-  return static_cast<std::uint32_t>(static_cast<std::int32_t>(std::strtol(value->second.c_str(), nullptr, 10)));
+  const std::string section = machine_.Read_C_String(call.Arg(0));
+  const std::string key = machine_.Read_C_String(call.Arg(1));
+  const auto default_value = static_cast<std::int32_t>(call.Arg(2));
+  return static_cast<std::uint32_t>(found->second.Get_Int(section, key, default_value));
 }
 
 }  // namespace emulator

@@ -13,20 +13,16 @@
 #include <vector>
 
 #include "guest_heap.h"
+#include "host_facts.h"
+#include "host_ini.h"
 #include "x86_machine.h"
 
 namespace emulator {
 
-// The host executable's facts for one build: where its routines and data lie.
-struct HostBuildFacts {
-  std::int32_t build;
-  std::uint32_t probe;
-  std::uint32_t host_allocate, host_allocate_array, host_free, host_free_array;
-  std::uint32_t sse_flag;  // 0: the build has none
-  std::uint32_t get_game_data, host_get_ini, host_release_ini, host_ini_get_int;  // 0: none
-};
-const std::vector<HostBuildFacts>& Host_Builds();  // the identifiable builds: 0, 1, 4
-const HostBuildFacts& Host_Build(std::int32_t build);
+// The host executable's facts are the substitute host's: one definition for both stand-ins.
+using substitute_host::HostBuildFacts;
+using substitute_host::kHostBuilds;
+inline const HostBuildFacts& Host_Build(std::int32_t build) { return substitute_host::Host_Build_Facts(build); }
 
 // How a host routine is called: the host's truth by default; a test may state it wrongly.
 struct RoutineDeclaration {
@@ -76,7 +72,6 @@ class HostImage {
   std::size_t Game_Data_Calls() const { return game_data_calls_; }
 
  private:
-  using IniFile = std::map<std::string, std::map<std::string, std::string>>;  // lower-cased names
   struct Family {
     std::string name;
     std::set<std::uint32_t> live;
@@ -99,7 +94,7 @@ class HostImage {
   HostAllocatorReport report_;
   std::uint32_t game_data_ = 0, map_name_ = 0;
   std::size_t game_data_calls_ = 0;
-  std::map<std::uint32_t, IniFile> ini_files_;  // by handle
+  std::map<std::uint32_t, substitute_host::HostIniFile> ini_files_;  // by handle
   std::uint32_t next_ini_handle_ = 0;
   std::vector<HostIniEvent> ini_events_;
 };

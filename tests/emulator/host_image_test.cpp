@@ -39,7 +39,7 @@ TEST_F(HostImageTest, TheSignatureLiesAtTheChosenBuildsProbesOnly) {
     emulator::HostImageOptions options;
     options.signature_builds = chosen;
     emulator::HostImage host(fresh, options);
-    for (const auto& build : emulator::Host_Builds()) {
+    for (const auto& build : emulator::kHostBuilds) {
       const bool wanted = std::find(chosen.begin(), chosen.end(), build.build) != chosen.end();
       const auto bytes = fresh.Read_Bytes(build.probe, 19);
       EXPECT_EQ(bytes == std::vector<std::uint8_t>(kSignature, kSignature + 19), wanted) << "build " << build.build;
