@@ -99,10 +99,13 @@ void Host_Release_INI(void* ini) {
 }
 
 // A member routine of the INI object in the host: thiscall on 32-bit x86.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"
 std::int32_t HOST_THISCALL Host_INI_Get_Int(void* ini, const char* section, const char* key,
                                             std::int32_t default_value) {
   return static_cast<const HostIniFile*>(ini)->Get_Int(section, key, default_value);
 }
+#pragma GCC diagnostic pop
 
 // ---- the image ----
 bool mapped = false;
