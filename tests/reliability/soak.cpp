@@ -62,9 +62,12 @@ bool Parse(int argc, char** argv, Options& options) {
   return options.notices > 0;
 }
 
+std::string kept_folder;  // the server folder, kept for a look when the soak fails
+
 // Written to standard error: standard output is the plug-in's console, captured.
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "soak: FAILED: %s\n", what.c_str());
+  if (!kept_folder.empty()) std::fprintf(stderr, "soak: the server folder is kept in %s\n", kept_folder.c_str());
   std::exit(1);
 }
 
@@ -83,6 +86,7 @@ class SoakFolder {
     std::string pattern = parent + "/harvane-soak-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) Fail("cannot make a folder in " + parent);
     path_ = pattern;
+    kept_folder = path_;
     if (::chdir(path_.c_str()) != 0 || ::mkdir("data", 0755) != 0) Fail("cannot lay out " + path_);
   }
   ~SoakFolder() {
