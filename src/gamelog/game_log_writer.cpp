@@ -45,10 +45,14 @@ const char* Format_Log_Date(std::int32_t month, std::int32_t day, std::int32_t y
   static char date[25];
   // Any three 32-bit values would need 35 characters and are cut to fit; a calendar
   // date takes at most 10.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-truncation"
+#endif
   std::snprintf(date, sizeof date, "%d-%d-%04d", month, day, year);
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
   return date;
 }
 

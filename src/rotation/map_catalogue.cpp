@@ -36,10 +36,14 @@ void Format_Version_Source_Path(const MapEntry& map, int version, char (&path)[k
   char level_file[kSourcePathBufferSize];
   std::snprintf(level_file, sizeof level_file, "\\%s", map.level_file_name);
   // The longest path (WallsFlying, a ten-digit version) takes 43 bytes: it always fits.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-truncation"
+#endif
   std::snprintf(path, sizeof path, "%s%i%s", map.key, version, level_file);
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 }
 
 FormattedText Data_Destination_Path(const MapEntry& map) { return Format_String("data\\%s", map.level_file_name); }
