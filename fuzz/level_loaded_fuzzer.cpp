@@ -19,16 +19,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "counting_host_allocator.h"
+#include "expected_catalogue.h"
+#include "expected_console.h"
+#include "expected_game_log.h"
+#include "file_bytes.h"
 #include "fuzz_input.h"
 #include "host/host_binding.h"
-#include "map_table.h"
 #include "plugin_twin.h"
 #include "rotation/level_rotation.h"
 #include "rotation/map_catalogue.h"
+#include "server_folder.h"  // Version_Content
 #include "shell/plugin_exports.h"
 #include "substitute_host.h"
 
@@ -38,8 +41,6 @@ namespace {
 constexpr int kVersionsOnDisk = 9;
 constexpr int kFolderMissing = 3;
 
-std::string Version_Text(const Map& map, int version) { return std::string(map.key) + " v" + std::to_string(version) + "\n"; }
-
 // ---- the server folder (on a memory file system where there is one) ----
 std::string server_folder;
 
@@ -48,17 +49,6 @@ void Write_File(const std::string& path, const std::string& content) {
   FUZZ_CHECK(file != nullptr, "cannot write %s", path.c_str());
   std::fwrite(content.data(), 1, content.size(), file);
   std::fclose(file);
-}
-
-std::string Read_File(const std::string& path) {
-  std::string content;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[512];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, got);
-    std::fclose(file);
-  }
-  return content;
 }
 
 void Remove_Server_Folder() {
@@ -76,10 +66,10 @@ void Lay_Out_Server_Folder() {
   std::atexit(Remove_Server_Folder);
   FUZZ_CHECK(::chdir(server_folder.c_str()) == 0 && ::mkdir("data", 0755) == 0, "cannot lay out %s",
              server_folder.c_str());
-  for (const Map& map : kMaps) {
+  for (const ExpectedRow& map : kExpectedCatalogue) {
     for (int version = 1; version <= kVersionsOnDisk; ++version) {
       ::mkdir(Version_Folder(map, version).c_str(), 0755);
-      Write_File(Version_File(map, version), Version_Text(map, version));
+      Write_File(Version_File(map, version), Version_Content(map.key, version));
     }
   }
 }
@@ -114,19 +104,12 @@ std::string Console_Text() {
 substitute_host::HostRecords* records = nullptr;
 std::size_t blocks_without_settings = 0;
 
-std::string Today_Log_File() {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* today = std::localtime(&now);
-  return "gamelog_" + std::to_string(today->tm_mon + 1) + "-" + std::to_string(today->tm_mday) + "-" +
-         std::to_string(today->tm_year + 1900) + ".txt";
-}
-
 // ---- the model ----
 struct Model {
   bool settings = false;  // a settings object exists
-  std::int32_t counts[kMapRows] = {};
-  std::int32_t cursors[kMapRows] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-  std::string data[kMapRows];  // what each level file in data holds ("" before its first copy)
+  std::int32_t counts[kExpectedRows] = {};
+  std::int32_t cursors[kExpectedRows] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  std::string data[kExpectedRows];  // what each level file in data holds ("" before its first copy)
 } model;
 
 std::string console_expected;
@@ -138,9 +121,9 @@ void Commands_Table(FuzzInput& input) {
   const std::uint8_t flags = input.Byte();
   const auto log_mode = static_cast<LogMode>(flags & 3);
   const unsigned null_at = (flags >> 2) & 3;  // 0: none; else that allocation of the table answers null
-  std::int32_t counts[kMapRows] = {};
+  std::int32_t counts[kExpectedRows] = {};
   std::string settings = "[General]\n";
-  for (std::size_t row = 0; row < kMapRows; ++row) {
+  for (std::size_t row = 0; row < kExpectedRows; ++row) {
     const std::uint8_t choice = input.Byte() % 8;
     switch (choice) {
       case 0: continue;  // the key is absent: 0
@@ -152,7 +135,7 @@ void Commands_Table(FuzzInput& input) {
       case 6: counts[row] = 2 + input.Byte() % 3; break;
       default: counts[row] = input.Int32(); break;
     }
-    settings += std::string(kMaps[row].key) + "=" + std::to_string(counts[row]) + "\n";
+    settings += std::string(kExpectedCatalogue[row].key) + "=" + std::to_string(counts[row]) + "\n";
   }
   Write_File("Harvane.ini", settings);
 
@@ -172,33 +155,33 @@ void Commands_Table(FuzzInput& input) {
   if (!model.settings) return;
   bool any_set = false;
   std::string count_lines, staging;
-  for (std::size_t row = 0; row < kMapRows; ++row) {
+  for (std::size_t row = 0; row < kExpectedRows; ++row) {
     model.counts[row] = counts[row];
     any_set = any_set || counts[row] != 0;
     if (counts[row] > 0) {
-      count_lines += Count_Line(kMaps[row], counts[row]);
-      staging += Copying(kMaps[row]) + Copy_Successful(kMaps[row]);
-      model.data[row] = Version_Text(kMaps[row], 1);
+      count_lines += Count_Line(kExpectedCatalogue[row], counts[row]);
+      staging += Staged(kExpectedCatalogue[row]);
+      model.data[row] = Version_Content(kExpectedCatalogue[row].key, 1);
     }
   }
   const bool echoed = log_mode == LogMode::WriteAndEcho || log_mode == LogMode::EchoToMissingFolder;
-  console_expected += (any_set && echoed ? kNotice : "") + count_lines + kStagingOpening + staging;
+  console_expected += (any_set && echoed ? kNoticeLine : "") + count_lines + kStagingOpening + staging;
 }
 
 // What a notice for `name` must do, given the model.
 void Expect_Notice(const char* name) {
   if (!model.settings || name == nullptr) return;
   std::size_t row = 0;
-  while (row < kMapRows && std::string(kMaps[row].map_file) != name) ++row;
-  if (row == kMapRows || model.counts[row] < 2) return;
+  while (row < kExpectedRows && std::string(kExpectedCatalogue[row].map_file_name) != name) ++row;
+  if (row == kExpectedRows || model.counts[row] < 2) return;
   // The rule in wide arithmetic: the cursor moves on by one and wraps to 1 past the count.
   const std::int64_t next = static_cast<std::int64_t>(model.cursors[row]) + 1;
   model.cursors[row] = next > model.counts[row] ? 1 : static_cast<std::int32_t>(next);
   const int version = model.cursors[row];
-  console_expected += Announced(kMaps[row]);
+  console_expected += Announced(kExpectedCatalogue[row]);
   if (version <= kVersionsOnDisk) {
-    console_expected += Copied_From(kMaps[row], version);
-    model.data[row] = Version_Text(kMaps[row], version);
+    console_expected += Copied_From(kExpectedCatalogue[row], version);
+    model.data[row] = Version_Content(kExpectedCatalogue[row].key, version);
   } else {
     console_expected += Failed_Copy(kFolderMissing);
   }
@@ -212,7 +195,7 @@ void Notice(const char* name) {
 
 // A catalogue name, a little wrong: shortened, lengthened, one letter's case turned, prefixed.
 std::string Near_Miss(FuzzInput& input) {
-  std::string name = kMaps[input.Byte() % kMapRows].map_file;
+  std::string name = kExpectedCatalogue[input.Byte() % kExpectedRows].map_file_name;
   const std::uint8_t how = input.Byte();
   const std::size_t at = input.Byte() % name.size();
   switch (how % 4) {
@@ -233,12 +216,12 @@ void Cursor_Arithmetic(FuzzInput& input) {
   const std::int32_t expected = wide > count ? 1 : static_cast<std::int32_t>(wide);
   FUZZ_CHECK(next == expected, "cursor %" PRId32 " count %" PRId32 ": got %" PRId32 ", expected %" PRId32, cursor,
              count, next, expected);
-  const std::size_t row = input.Byte() % kMapRows;
+  const std::size_t row = input.Byte() % kExpectedRows;
   const int version = input.Byte() & 1 ? next : cursor;
   char path[kSourcePathBufferSize];
   std::memset(path, 0x7F, sizeof path);
   Format_Version_Source_Path(MapCatalogue[row], version, path);
-  const std::string whole = std::string(kMaps[row].key) + std::to_string(version) + "\\" + kMaps[row].level_file;
+  const std::string whole = Source_Path(kExpectedCatalogue[row], version);
   FUZZ_CHECK(whole.size() < sizeof path && whole == path, "row %zu version %d: path \"%s\", expected \"%s\"", row,
              version, path, whole.c_str());
 }
@@ -246,11 +229,11 @@ void Cursor_Arithmetic(FuzzInput& input) {
 void Check_State() {
   const std::string console = Console_Text();
   FUZZ_CHECK(console == console_expected, "console:\n%s\n--- expected:\n%s", console.c_str(), console_expected.c_str());
-  for (std::size_t row = 0; row < kMapRows; ++row) {
+  for (std::size_t row = 0; row < kExpectedRows; ++row) {
     FUZZ_CHECK(Next_Version(row) == model.cursors[row], "row %zu: cursor %" PRId32 ", expected %" PRId32, row,
                Next_Version(row), model.cursors[row]);
-    const std::string data = Read_File(Data_File(kMaps[row]));
-    FUZZ_CHECK(data == model.data[row], "%s holds \"%s\", expected \"%s\"", Data_File(kMaps[row]).c_str(),
+    const std::string data = File_Bytes(Data_File(kExpectedCatalogue[row]));
+    FUZZ_CHECK(data == model.data[row], "%s holds \"%s\", expected \"%s\"", Data_File(kExpectedCatalogue[row]).c_str(),
                data.c_str(), model.data[row].c_str());
   }
   const fuzz_host::Counts host = fuzz_host::Now();
@@ -282,11 +265,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzInput input(data, size);
   Clear_Console();
   console_expected.clear();
-  ::unlink(Today_Log_File().c_str());
+  ::unlink(Today_Log_File("gamelog").c_str());
   for (int step = 0; step < 64 && !input.Empty(); ++step) {
     switch (input.Byte() % 8) {
       case 0: Commands_Table(input); break;
-      case 1: case 2: Notice(kMaps[input.Byte() % kMapRows].map_file); break;
+      case 1: case 2: Notice(kExpectedCatalogue[input.Byte() % kExpectedRows].map_file_name); break;
       case 3: {
         const std::string name = input.Bytes(input.Uint16() % 600);
         Notice(name.c_str());  // up to its first zero byte, as the host's text ends there

@@ -1,5 +1,6 @@
 // Small helpers shared by the unit tests that drive the plug-in's logic against the
-// substitute host: attach to a chosen build, capture the console, name the failure lines.
+// substitute host: attach to a chosen build, capture the console, list a folder (the
+// expected console texts are in expected_console.h).
 #pragma once
 
 #include <dirent.h>
@@ -29,11 +30,6 @@ inline std::string Console_Of(const std::function<void()>& action) {
   OutputCapture capture(stdout);
   action();
   return capture.Take();
-}
-
-// The two lines printed after a failed copy.
-inline std::string Failed_Copy_Lines(int code) {
-  return "Copying failed...\nWindows system error code: " + std::to_string(code) + "\n";
 }
 
 // The names in a folder, sorted, without "." and "..". The 64-bit entry reader keeps the

@@ -33,7 +33,7 @@ std::map<std::string, std::uint64_t>& Calls() {
 class EmulatedLifecycle : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(EmulatedLifecycle, Runs) {
-  const LifecycleScenario& scenario = kLifecycleScenarios[GetParam()];
+  const DriverScenario& scenario = kLifecycleScenarios[GetParam()];
   const auto start = std::chrono::steady_clock::now();
   ServerFolder folder;
   EmulatedDllDriver driver(scenario.setup);
@@ -50,9 +50,7 @@ TEST_P(EmulatedLifecycle, Runs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, EmulatedLifecycle, ::testing::Range<std::size_t>(0, kLifecycleScenarioCount),
-                         [](const ::testing::TestParamInfo<std::size_t>& param) {
-                           return Scenario_Test_Name(param.param);
-                         });
+                         ScenarioTestName(kLifecycleScenarios));
 
 class Summary : public ::testing::Environment {
  public:

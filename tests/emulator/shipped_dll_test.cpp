@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "emulated_dll_driver.h"
+#include "expected_game_log.h"
 #include "server_folder.h"
 
 namespace {
@@ -18,13 +18,6 @@ using emulator::EmulationError;
 void Lay_Out_Server(const ServerFolder& folder) {
   folder.Write_Settings({{"Complex", "2"}});
   folder.Write_Versions("Complex", "C&C_Complex.ldd", 2);
-}
-
-std::string Today_Log_File() {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* today = std::localtime(&now);
-  return "gamelog_" + std::to_string(today->tm_mon + 1) + "-" + std::to_string(today->tm_mday) + "-" +
-         std::to_string(today->tm_year + 1900) + ".txt";
 }
 
 bool Called(const EmulatedDllDriver& driver, const std::string& routine) {
@@ -134,7 +127,7 @@ TEST(ShippedDll, WritesTheGameLogInTextModeWithCrLf) {
   driver.Attach();
   driver.Plugin_Load();
   EXPECT_TRUE(driver.Set_Script_Commands(816, 174));
-  const std::string log = folder.Read(Today_Log_File());
+  const std::string log = folder.Read(Today_Log_File("gamelog"));
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.substr(log.size() - 2), "\r\n") << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);

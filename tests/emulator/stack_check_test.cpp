@@ -14,7 +14,7 @@ namespace {
 using emulator::Convention;
 using emulator::EmulationError;
 
-const LifecycleScenario& Scenario(const char* name) {
+const DriverScenario& Scenario(const char* name) {
   for (std::size_t i = 0; i < kLifecycleScenarioCount; ++i) {
     if (std::strcmp(kLifecycleScenarios[i].name, name) == 0) return kLifecycleScenarios[i];
   }
@@ -23,7 +23,7 @@ const LifecycleScenario& Scenario(const char* name) {
 
 // Runs the scenario with one routine declared wrongly; returns the failure's message.
 std::string Failure_With(const char* routine, emulator::RoutineDeclaration wrong, bool shadow_stack) {
-  const LifecycleScenario& scenario = Scenario("whole life, build 0");
+  const DriverScenario& scenario = Scenario("whole life, build 0");
   ServerFolder folder;
   EmulatorOptions options;
   options.host_declarations[routine] = wrong;

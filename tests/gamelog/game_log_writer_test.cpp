@@ -9,17 +9,13 @@
 #include <vector>
 
 #include "../common/scenario_support.h"
+#include "expected_game_log.h"
 #include "fresh_process.h"
 #include "gamelog/game_log_writer.h"
 #include "host_settings_record.h"
 #include "server_folder.h"
 
 namespace {
-
-std::string Date_Of(const std::tm& local) {
-  return std::to_string(local.tm_mon + 1) + "-" + std::to_string(local.tm_mday) + "-" +
-         std::to_string(local.tm_year + 1900);
-}
 
 std::tm Local_Now() {
   const std::time_t now = std::time(nullptr);
@@ -28,7 +24,7 @@ std::tm Local_Now() {
 
 // The log of the day for `stem`; also looks at yesterday's name when the write straddled midnight.
 std::string Log_Of_Today(const ServerFolder& folder, const std::string& stem, const std::string& date_before) {
-  const std::string today = folder.Read(stem + "_" + Date_Of(Local_Now()) + ".txt");
+  const std::string today = folder.Read(stem + "_" + Log_Date(Local_Now()) + ".txt");
   return today.empty() ? folder.Read(stem + "_" + date_before + ".txt") : today;
 }
 
@@ -86,7 +82,7 @@ TEST(GameLogWriter, TheHostsSwitchesAndTheHeaderDecideWhatIsWrittenAndEchoed) {
       ServerFolder folder;
       HostSettingsRecord host_settings(gate.write_all_headers, gate.echo_to_console, "gamelog");
       Keep_Host_Settings(host_settings.Address());
-      const std::string date = Date_Of(Local_Now());
+      const std::string date = Log_Date(Local_Now());
       const char message[] = "Map rotation 100% ready %s %d";  // printf directives stay text
 
       const std::string console = Write_Line(message, gate.header);
@@ -110,7 +106,7 @@ TEST(GameLogWriter, TheLineCarriesTheLocalTimeZeroPadded) {
     ServerFolder folder;
     HostSettingsRecord host_settings(true, false, "gamelog");
     Keep_Host_Settings(host_settings.Address());
-    const std::string date = Date_Of(Local_Now());
+    const std::string date = Log_Date(Local_Now());
 
     Write_Line("New settings detected and loaded from Harvane.ini!", "_GENERAL");
     const std::tm now = Local_Now();
@@ -137,7 +133,7 @@ TEST(GameLogWriter, AnExistingLogOfTheDayIsAppendedTo) {
     ServerFolder folder;
     HostSettingsRecord host_settings(false, false, "gamelog");
     Keep_Host_Settings(host_settings.Address());
-    const std::string date = Date_Of(Local_Now());
+    const std::string date = Log_Date(Local_Now());
     folder.Write("gamelog_" + date + ".txt", "[08:00:00] _GAMELOG an earlier line\n");
 
     Write_Line("first", "_GAMELOG");
@@ -173,7 +169,7 @@ TEST(GameLogWriter, TheFileIsNamedFromTheHostsStemAndTheDate) {
       HostSettingsRecord host_settings(true, false, "");
       host_settings.Set_Stem(stem_case.stem, stem_case.heap_capacity);
       Keep_Host_Settings(host_settings.Address());
-      const std::string date = Date_Of(Local_Now());
+      const std::string date = Log_Date(Local_Now());
 
       Write_Line("stem check", "_GENERAL");
 

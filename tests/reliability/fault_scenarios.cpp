@@ -4,9 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <limits>
 #include <map>
@@ -15,29 +13,24 @@
 #include <utility>
 #include <vector>
 
+#include "expected_catalogue.h"
+#include "expected_console.h"
+#include "expected_game_log.h"
 #include "file_system_faults.h"
-#include "map_table.h"
 
 namespace {
 
 constexpr std::uint32_t kSize = 816;
 constexpr std::uint32_t kVersion = 174;
 
-const Map& Map_Keyed(const std::string& key) {
-  for (const Map& map : kMaps) {
+const ExpectedRow& Map_Keyed(const std::string& key) {
+  for (const ExpectedRow& map : kExpectedCatalogue) {
     if (key == map.key) return map;
   }
-  std::abort();  // a scenario names a key that is not in the map table
+  std::abort();  // a scenario names a key that is not in the expected catalogue
 }
 
 const char kStagedCopy[] = "data/TEMPHarvane.ini";
-
-std::string Today_Log_File(const std::string& stem) {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* today = std::localtime(&now);
-  return stem + "_" + std::to_string(today->tm_mon + 1) + "-" + std::to_string(today->tm_mday) + "-" +
-         std::to_string(today->tm_year + 1900) + ".txt";
-}
 
 // ---- the server folder ----
 using Settings = std::vector<std::pair<std::string, std::string>>;
@@ -46,8 +39,8 @@ using Settings = std::vector<std::pair<std::string, std::string>>;
 void Lay_Out(const ServerFolder& folder, const Settings& settings) {
   folder.Write_Settings(settings);
   for (const auto& [key, value] : settings) {
-    const Map& map = Map_Keyed(key);
-    folder.Write_Versions(map.key, map.level_file, std::atoi(value.c_str()));
+    const ExpectedRow& map = Map_Keyed(key);
+    folder.Write_Versions(map.key, map.level_file_name, std::atoi(value.c_str()));
   }
 }
 
@@ -57,18 +50,18 @@ const Settings kThreeMaps = {{"Complex", "3"}, {"Walls", "1"}, {"M01", "2"}};
 std::string Start_Console(const Settings& settings) {
   std::string counts, staging;
   bool any_set = false;
-  for (const Map& map : kMaps) {
+  for (const ExpectedRow& map : kExpectedCatalogue) {
     for (const auto& [key, value] : settings) {
       if (key != map.key) continue;
       const int count = std::atoi(value.c_str());
       any_set = any_set || count != 0;
       if (count > 0) {
         counts += Count_Line(map, count);
-        staging += Copying(map) + Copy_Successful(map);
+        staging += Staged(map);
       }
     }
   }
-  return (any_set ? kNotice : "") + counts + kStagingOpening + staging;
+  return (any_set ? kNoticeLine : "") + counts + kStagingOpening + staging;
 }
 
 void Remove_Tree(const ServerFolder& folder, const std::string& relative) {
@@ -94,9 +87,10 @@ void Expect_Blocks_Back(PluginDriver& driver, const HostBlockReport& loaded) {
 // The administrator's version files of the given rows are all still there, as written.
 void Expect_Version_Files_Intact(const ServerFolder& folder, const std::vector<std::size_t>& rows, int versions) {
   for (std::size_t row : rows) {
+    const ExpectedRow& map = kExpectedCatalogue[row];
     for (int version = 1; version <= versions; ++version) {
-      EXPECT_EQ(folder.Read(Version_File(kMaps[row], version)), Version_Content(kMaps[row].key, version))
-          << Version_File(kMaps[row], version);
+      EXPECT_EQ(folder.Read(Version_File(map, version)), Version_Content(map.key, version))
+          << Version_File(map, version);
     }
   }
 }
@@ -106,7 +100,7 @@ void Expect_Version_Files_Intact(const ServerFolder& folder, const std::vector<s
 // Where one copy is made to fail: a row, and the version that copy reads.
 struct FaultSite {
   const ServerFolder& folder;
-  const Map& map;
+  const ExpectedRow& map;
   int version;
   std::unique_ptr<RunningProgram> program;
   std::string program_bytes;
@@ -222,10 +216,10 @@ void Remove_Data_File_Link(FaultSite& site) { site.folder.Remove(Data_File(site.
 // 31: the level file in data is a link that leads to itself.
 void Link_Data_File_To_Itself(FaultSite& site) {
   site.folder.Remove(Data_File(site.map));
-  ASSERT_EQ(::symlink(site.map.level_file, site.Full(Data_File(site.map)).c_str()), 0);
+  ASSERT_EQ(::symlink(site.map.level_file_name, site.Full(Data_File(site.map)).c_str()), 0);
 }
 void Expect_Link_Loop_Kept(const FaultSite& site) {
-  EXPECT_TRUE(Is_Link_To(site.Full(Data_File(site.map)), site.map.level_file));
+  EXPECT_TRUE(Is_Link_To(site.Full(Data_File(site.map)), site.map.level_file_name));
 }
 
 const CopyFault kCopyFaults[] = {
@@ -248,7 +242,7 @@ constexpr std::size_t kCopyFaultCount = sizeof kCopyFaults / sizeof kCopyFaults[
 // Every row has three versions.
 Settings All_Maps_With_Three_Versions() {
   Settings settings;
-  for (const Map& map : kMaps) settings.emplace_back(map.key, "3");
+  for (const ExpectedRow& map : kExpectedCatalogue) settings.emplace_back(map.key, "3");
   return settings;
 }
 
@@ -256,7 +250,8 @@ Settings All_Maps_With_Three_Versions() {
 std::vector<std::unique_ptr<FaultSite>> Make_Faults(const ServerFolder& folder, std::size_t first_row, int version) {
   std::vector<std::unique_ptr<FaultSite>> sites;
   for (std::size_t fault = 0; fault < kCopyFaultCount; ++fault) {
-    sites.push_back(std::unique_ptr<FaultSite>(new FaultSite{folder, kMaps[first_row + fault], version, nullptr, {}}));
+    const ExpectedRow& map = kExpectedCatalogue[first_row + fault];
+    sites.push_back(std::unique_ptr<FaultSite>(new FaultSite{folder, map, version, nullptr, {}}));
     SCOPED_TRACE(kCopyFaults[fault].what);
     kCopyFaults[fault].make(*sites.back());
   }
@@ -279,23 +274,25 @@ void Staging_Meets_Every_Copy_Failure(PluginDriver& driver, ServerFolder& folder
   Load(driver);
   const HostBlockReport loaded = driver.Host_Blocks();
   EXPECT_TRUE(driver.Set_Script_Commands(kSize, kVersion));
-  std::string expected = kNotice;
-  for (const Map& map : kMaps) expected += Count_Line(map, 3);
+  std::string expected = kNoticeLine;
+  for (const ExpectedRow& map : kExpectedCatalogue) expected += Count_Line(map, 3);
   expected += kStagingOpening;
-  for (std::size_t row = 0; row < kMapRows; ++row) {
-    expected += Copying(kMaps[row]);
-    expected += Row_Is_Faulted(row, kFirst) ? Failed_Copy(kCopyFaults[row - kFirst].code) : Copy_Successful(kMaps[row]);
+  for (std::size_t row = 0; row < kExpectedRows; ++row) {
+    const ExpectedRow& map = kExpectedCatalogue[row];
+    expected += Copying(map);
+    expected += Row_Is_Faulted(row, kFirst) ? Failed_Copy(kCopyFaults[row - kFirst].code) : Copy_Successful(map);
   }
   EXPECT_EQ(driver.Take_Console(), expected);
 
   std::vector<std::size_t> clean_rows;
-  for (std::size_t row = 0; row < kMapRows; ++row) {
+  for (std::size_t row = 0; row < kExpectedRows; ++row) {
     if (Row_Is_Faulted(row, kFirst)) {
       SCOPED_TRACE(kCopyFaults[row - kFirst].what);
       kCopyFaults[row - kFirst].expect_untouched(*sites[row - kFirst]);
     } else {
       clean_rows.push_back(row);
-      EXPECT_EQ(folder.Read(Data_File(kMaps[row])), Version_Content(kMaps[row].key, 1)) << kMaps[row].key;
+      const ExpectedRow& map = kExpectedCatalogue[row];
+      EXPECT_EQ(folder.Read(Data_File(map)), Version_Content(map.key, 1)) << map.key;
     }
   }
   Expect_Version_Files_Intact(folder, clean_rows, 3);
@@ -305,8 +302,8 @@ void Staging_Meets_Every_Copy_Failure(PluginDriver& driver, ServerFolder& folder
     SCOPED_TRACE(kCopyFaults[fault].what);
     FaultSite& site = *sites[fault];
     kCopyFaults[fault].mend(site);
-    driver.Level_Loaded(site.map.map_file);
-    EXPECT_EQ(driver.Take_Console(), Announced(site.map) + Copied_From(site.map, 2));
+    driver.Level_Loaded(site.map.map_file_name);
+    EXPECT_EQ(driver.Take_Console(), Rotated(site.map, 2));
     EXPECT_EQ(folder.Read(Data_File(site.map)), Version_Content(site.map.key, 2));
   }
   driver.Unload();
@@ -326,23 +323,23 @@ void Rotation_Meets_Every_Copy_Failure(PluginDriver& driver, ServerFolder& folde
   const HostBlockReport loaded = driver.Host_Blocks();
   EXPECT_TRUE(driver.Set_Script_Commands(kSize, kVersion));
   EXPECT_EQ(driver.Take_Console(), Start_Console(settings));
-  constexpr std::size_t kFirst = kMapRows - kCopyFaultCount;
+  constexpr std::size_t kFirst = kExpectedRows - kCopyFaultCount;
   auto sites = Make_Faults(folder, kFirst, 2);
   if (::testing::Test::HasFatalFailure()) return;
 
   std::vector<std::size_t> clean_rows;
-  for (std::size_t row = 0; row < kMapRows; ++row) {
-    const Map& map = kMaps[row];
-    SCOPED_TRACE(map.map_file);
-    driver.Level_Loaded(map.map_file);
+  for (std::size_t row = 0; row < kExpectedRows; ++row) {
+    const ExpectedRow& map = kExpectedCatalogue[row];
+    SCOPED_TRACE(map.map_file_name);
+    driver.Level_Loaded(map.map_file_name);
     if (Row_Is_Faulted(row, kFirst)) {
       const CopyFault& fault = kCopyFaults[row - kFirst];
       SCOPED_TRACE(fault.what);
-      EXPECT_EQ(driver.Take_Console(), Announced(map) + Failed_Copy(fault.code));
+      EXPECT_EQ(driver.Take_Console(), Rotation_Failed(map, fault.code));
       fault.expect_untouched(*sites[row - kFirst]);
     } else {
       clean_rows.push_back(row);
-      EXPECT_EQ(driver.Take_Console(), Announced(map) + Copied_From(map, 2));
+      EXPECT_EQ(driver.Take_Console(), Rotated(map, 2));
       EXPECT_EQ(folder.Read(Data_File(map)), Version_Content(map.key, 2));
     }
   }
@@ -352,8 +349,8 @@ void Rotation_Meets_Every_Copy_Failure(PluginDriver& driver, ServerFolder& folde
     SCOPED_TRACE(kCopyFaults[fault].what);
     FaultSite& site = *sites[fault];
     kCopyFaults[fault].mend(site);
-    driver.Level_Loaded(site.map.map_file);
-    EXPECT_EQ(driver.Take_Console(), Announced(site.map) + Copied_From(site.map, 3));
+    driver.Level_Loaded(site.map.map_file_name);
+    EXPECT_EQ(driver.Take_Console(), Rotated(site.map, 3));
     EXPECT_EQ(folder.Read(Data_File(site.map)), Version_Content(site.map.key, 3));
   }
   driver.Unload();
@@ -392,25 +389,25 @@ void Data_Folder_Removed_While_Running(PluginDriver& driver, ServerFolder& folde
   EXPECT_TRUE(driver.Set_Script_Commands(kSize, kVersion));
   EXPECT_EQ(driver.Take_Console(), Start_Console(kThreeMaps));
   Remove_Tree(folder, "data");
-  const Map& complex = Map_Keyed("Complex");
-  const Map& m01 = Map_Keyed("M01");
+  const ExpectedRow& complex = Map_Keyed("Complex");
+  const ExpectedRow& m01 = Map_Keyed("M01");
   const struct {
-    const Map& map;
+    const ExpectedRow& map;
     std::string console;
   } plays[] = {
-      {complex, Announced(complex) + Failed_Copy(3)},
-      {m01, Announced(m01) + Failed_Copy(3)},
+      {complex, Rotation_Failed(complex, 3)},
+      {m01, Rotation_Failed(m01, 3)},
       {Map_Keyed("Walls"), ""},
-      {complex, Announced(complex) + Failed_Copy(3)},
+      {complex, Rotation_Failed(complex, 3)},
   };
   for (const auto& play : plays) {
-    driver.Level_Loaded(play.map.map_file);
-    EXPECT_EQ(driver.Take_Console(), play.console) << play.map.map_file;
+    driver.Level_Loaded(play.map.map_file_name);
+    EXPECT_EQ(driver.Take_Console(), play.console) << play.map.map_file_name;
   }
   EXPECT_FALSE(folder.Exists("data")) << "a failed copy made the folder";
   ASSERT_EQ(::mkdir((folder.Path() + "/data").c_str(), 0755), 0);
-  driver.Level_Loaded(complex.map_file);
-  EXPECT_EQ(driver.Take_Console(), Announced(complex) + Copied_From(complex, 1));
+  driver.Level_Loaded(complex.map_file_name);
+  EXPECT_EQ(driver.Take_Console(), Rotated(complex, 1));
   EXPECT_EQ(folder.Read(Data_File(complex)), Version_Content("Complex", 1));
   driver.Unload();
   EXPECT_EQ(driver.Take_Console(), "");
@@ -433,12 +430,12 @@ void Read_Only_Data_Folder(PluginDriver& driver, ServerFolder& folder) {
   Load(driver);
   const HostBlockReport loaded = driver.Host_Blocks();
   EXPECT_TRUE(driver.Set_Script_Commands(kSize, kVersion));
-  const Map& complex = Map_Keyed("Complex");
-  const Map& walls = Map_Keyed("Walls");
-  EXPECT_EQ(driver.Take_Console(), kNotice + Count_Line(complex, 2) + Count_Line(walls, 1) + kStagingOpening +
+  const ExpectedRow& complex = Map_Keyed("Complex");
+  const ExpectedRow& walls = Map_Keyed("Walls");
+  EXPECT_EQ(driver.Take_Console(), kNoticeLine + Count_Line(complex, 2) + Count_Line(walls, 1) + kStagingOpening +
                                        Copying(complex) + Failed_Copy(5) + Copying(walls) + Failed_Copy(5));
-  driver.Level_Loaded(complex.map_file);
-  EXPECT_EQ(driver.Take_Console(), Announced(complex) + Failed_Copy(5));
+  driver.Level_Loaded(complex.map_file_name);
+  EXPECT_EQ(driver.Take_Console(), Rotation_Failed(complex, 5));
   driver.Unload();
   EXPECT_EQ(driver.Take_Console(), "");
   EXPECT_EQ(folder.Read(kStagedCopy), earlier);
@@ -568,9 +565,9 @@ void Names_That_Are_No_Map(PluginDriver& driver, ServerFolder& folder) {
     driver.Level_Loaded(name.name);
     EXPECT_EQ(driver.Take_Console(), "") << name.what;
   }
-  const Map& complex = Map_Keyed("Complex");
-  driver.Level_Loaded(complex.map_file);
-  EXPECT_EQ(driver.Take_Console(), Announced(complex) + Copied_From(complex, 2));
+  const ExpectedRow& complex = Map_Keyed("Complex");
+  driver.Level_Loaded(complex.map_file_name);
+  EXPECT_EQ(driver.Take_Console(), Rotated(complex, 2));
   driver.Unload();
   Expect_Blocks_Back(driver, loaded);
 }
@@ -594,9 +591,9 @@ void Calls_Out_Of_Order(PluginDriver& driver, ServerFolder& folder) {
   EXPECT_EQ(driver.Take_Console(), "") << "a notice after unload rotated";
   EXPECT_TRUE(driver.Set_Script_Commands(kSize, kVersion));
   EXPECT_EQ(driver.Take_Console(), Start_Console(kThreeMaps));
-  const Map& complex = Map_Keyed("Complex");
-  driver.Level_Loaded(complex.map_file);
-  EXPECT_EQ(driver.Take_Console(), Announced(complex) + Copied_From(complex, 2));
+  const ExpectedRow& complex = Map_Keyed("Complex");
+  driver.Level_Loaded(complex.map_file_name);
+  EXPECT_EQ(driver.Take_Console(), Rotated(complex, 2));
   driver.Unload();
   EXPECT_EQ(driver.Ini_Releases().size(), 2u);
   Expect_Blocks_Back(driver, loaded);
@@ -650,9 +647,9 @@ const LifeStep kLifeSteps[] = {
 class RotationModel {
  public:
   explicit RotationModel(const Settings& settings) {
-    for (std::size_t row = 0; row < kMapRows; ++row) {
+    for (std::size_t row = 0; row < kExpectedRows; ++row) {
       for (const auto& [key, value] : settings) {
-        if (key == kMaps[row].key) configured_[row] = std::atoi(value.c_str());
+        if (key == kExpectedCatalogue[row].key) configured_[row] = std::atoi(value.c_str());
       }
     }
   }
@@ -663,29 +660,29 @@ class RotationModel {
     if (!loads) return "";
     ++loads_;
     Settings settings;
-    for (std::size_t row = 0; row < kMapRows; ++row) {
-      if (configured_[row] != 0) settings.emplace_back(kMaps[row].key, std::to_string(configured_[row]));
-      if (configured_[row] > 0) data_[row] = Version_Content(kMaps[row].key, 1);
+    for (std::size_t row = 0; row < kExpectedRows; ++row) {
+      if (configured_[row] != 0) settings.emplace_back(kExpectedCatalogue[row].key, std::to_string(configured_[row]));
+      if (configured_[row] > 0) data_[row] = Version_Content(kExpectedCatalogue[row].key, 1);
     }
     return Start_Console(settings);
   }
 
   std::string Notice(const char* map_file) {
     std::size_t row = 0;
-    while (row < kMapRows && std::string(kMaps[row].map_file) != map_file) ++row;
-    if (!loaded_ || row == kMapRows || configured_[row] < 2) return "";
+    while (row < kExpectedRows && std::string(kExpectedCatalogue[row].map_file_name) != map_file) ++row;
+    if (!loaded_ || row == kExpectedRows || configured_[row] < 2) return "";
     cursor_[row] = cursor_[row] >= configured_[row] ? 1 : cursor_[row] + 1;
-    data_[row] = Version_Content(kMaps[row].key, cursor_[row]);
-    return Announced(kMaps[row]) + Copied_From(kMaps[row], cursor_[row]);
+    data_[row] = Version_Content(kExpectedCatalogue[row].key, cursor_[row]);
+    return Rotated(kExpectedCatalogue[row], cursor_[row]);
   }
 
   void Expect_Data(const ServerFolder& folder) const {
-    for (std::size_t row = 0; row < kMapRows; ++row) {
+    for (std::size_t row = 0; row < kExpectedRows; ++row) {
       const auto found = data_.find(row);
       if (found == data_.end()) {
-        EXPECT_FALSE(folder.Exists(Data_File(kMaps[row]))) << kMaps[row].key;
+        EXPECT_FALSE(folder.Exists(Data_File(kExpectedCatalogue[row]))) << kExpectedCatalogue[row].key;
       } else {
-        EXPECT_EQ(folder.Read(Data_File(kMaps[row])), found->second) << kMaps[row].key;
+        EXPECT_EQ(folder.Read(Data_File(kExpectedCatalogue[row])), found->second) << kExpectedCatalogue[row].key;
       }
     }
   }
@@ -693,8 +690,8 @@ class RotationModel {
   std::size_t Loads() const { return loads_; }
 
  private:
-  int configured_[kMapRows] = {};
-  int cursor_[kMapRows] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  int configured_[kExpectedRows] = {};
+  int cursor_[kExpectedRows] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   std::map<std::size_t, std::string> data_;
   bool loaded_ = false;
   std::size_t loads_ = 0;
@@ -774,7 +771,7 @@ void Live_Life_With_Null_Allocations(PluginDriver& driver, ServerFolder& folder,
   EXPECT_EQ(faulted.after_attach, reference.after_attach) << "the attach made another number of allocations";
 }
 
-const FaultScenario kFaultScenarios[] = {
+const DriverScenario kFaultScenarios[] = {
     {"startup staging meets every copy failure", HostSetup{}, Staging_Meets_Every_Copy_Failure},
     {"rotation meets every copy failure", HostSetup{}, Rotation_Meets_Every_Copy_Failure},
     {"data folder missing at start", HostSetup{}, Data_Folder_Missing_At_Start},
@@ -789,11 +786,3 @@ const FaultScenario kFaultScenarios[] = {
     {"host calls out of order", HostSetup{}, Calls_Out_Of_Order},
 };
 const std::size_t kFaultScenarioCount = sizeof kFaultScenarios / sizeof kFaultScenarios[0];
-
-std::string Fault_Scenario_Test_Name(std::size_t index) {
-  std::string name = kFaultScenarios[index].name;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
-}

@@ -6,21 +6,11 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
-#include "plugin_driver.h"
-#include "server_folder.h"
+#include "driver_scenario.h"
 
-struct FaultScenario {
-  const char* name;
-  HostSetup setup;
-  void (*run)(PluginDriver& driver, ServerFolder& folder);
-};
-
-extern const FaultScenario kFaultScenarios[];
+extern const DriverScenario kFaultScenarios[];
 extern const std::size_t kFaultScenarioCount;
-// A scenario's name as a test name: letters and digits, everything else '_'.
-std::string Fault_Scenario_Test_Name(std::size_t index);
 
 // ---- the host allocator answering null, at every allocation of a whole life ----
 //

@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -97,13 +96,6 @@ bool Obey_Permission_Bits() {
   ::chmod(folder, 0755);
   ::rmdir(folder);
   return refused;
-}
-
-std::string File_Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 bool Is_Link_To(const std::string& path, const std::string& target) {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "file_bytes.h"  // File_Bytes, to show a file was left untouched
 #include "server_folder.h"
 
 // A program that runs while it lives: a private copy of a small system program, executed
@@ -31,8 +32,6 @@ class RunningProgram {
 // bits stop it as they stop the server's account. True when permission bits now hold.
 bool Obey_Permission_Bits();
 
-// Bytes of a file, or "" when it cannot be read; used to show a file was left untouched.
-std::string File_Bytes(const std::string& path);
 // True when `path` is a symbolic link whose target reads `target`.
 bool Is_Link_To(const std::string& path, const std::string& target);
 bool Is_Directory(const std::string& path);

@@ -21,7 +21,9 @@
 #include <cstring>
 #include <string>
 
-#include "map_table.h"
+#include "expected_catalogue.h"
+#include "expected_console.h"
+#include "file_bytes.h"
 #include "output_capture.h"
 #include "plugin_twin.h"
 #include "server_folder.h"  // Version_Content
@@ -110,16 +112,7 @@ class SoakFolder {
     std::fclose(file);
   }
 
-  std::string Read(const std::string& relative) const {
-    std::string content;
-    if (std::FILE* file = std::fopen(relative.c_str(), "rb")) {
-      char buffer[4096];
-      std::size_t got;
-      while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, got);
-      std::fclose(file);
-    }
-    return content;
-  }
+  std::string Read(const std::string& relative) const { return File_Bytes(relative); }
 
   bool Exists(const std::string& relative) const {
     struct stat status {};
@@ -155,10 +148,11 @@ int main(int argc, char** argv) {
 
   const SoakFolder folder(options.folder_in);
   std::string settings = "[General]\n";
-  for (std::size_t row = 0; row < kMapRows; ++row) {
-    settings += std::string(kMaps[row].key) + "=" + std::to_string(Count_Of(row)) + "\n";
+  for (std::size_t row = 0; row < kExpectedRows; ++row) {
+    const ExpectedRow& map = kExpectedCatalogue[row];
+    settings += std::string(map.key) + "=" + std::to_string(Count_Of(row)) + "\n";
     for (int version = 1; version <= Count_Of(row); ++version) {
-      folder.Write(Version_File(kMaps[row], version), Version_Content(kMaps[row].key, version));
+      folder.Write(Version_File(map, version), Version_Content(map.key, version));
     }
   }
   folder.Write("Harvane.ini", settings);
@@ -181,30 +175,30 @@ int main(int argc, char** argv) {
     twin.Plugin_Load(extension_library, records);
     if (!twin.Set_Script_Commands(records)) Fail("the commands table was refused");
 
-    std::string expected = kNotice;
+    std::string expected = kNoticeLine;
     std::string staging;
-    for (std::size_t row = 0; row < kMapRows; ++row) {
-      expected += Count_Line(kMaps[row], Count_Of(row));
-      staging += Copying(kMaps[row]) + Copy_Successful(kMaps[row]);
+    for (std::size_t row = 0; row < kExpectedRows; ++row) {
+      expected += Count_Line(kExpectedCatalogue[row], Count_Of(row));
+      staging += Staged(kExpectedCatalogue[row]);
     }
     expected += kStagingOpening + staging;
     std::string got = console.Take();
     if (got != expected) Fail(First_Difference(got, expected));
 
-    int cursor[kMapRows];
+    int cursor[kExpectedRows];
     for (int& value : cursor) value = 1;
     std::uint64_t random = options.seed;
     constexpr long kCheckEvery = 1000;
     expected.clear();
     const auto started = std::chrono::steady_clock::now();
     for (long notice = 1; notice <= options.notices; ++notice) {
-      const auto row = static_cast<std::size_t>(Next_Random(random) % kMapRows);
-      const Map& map = kMaps[row];
-      substitute_host::Set_Loaded_Map(map.map_file);
+      const auto row = static_cast<std::size_t>(Next_Random(random) % kExpectedRows);
+      const ExpectedRow& map = kExpectedCatalogue[row];
+      substitute_host::Set_Loaded_Map(map.map_file_name);
       twin.Level_Loaded();
       if (Count_Of(row) >= 2) {
         cursor[row] = cursor[row] >= Count_Of(row) ? 1 : cursor[row] + 1;
-        expected += Announced(map) + Copied_From(map, cursor[row]);
+        expected += Rotated(map, cursor[row]);
         if (folder.Read(Data_File(map)) != Version_Content(map.key, cursor[row])) {
           Fail("notice " + std::to_string(notice) + ": " + Data_File(map) + " is not version " +
                std::to_string(cursor[row]));
@@ -220,8 +214,8 @@ int main(int argc, char** argv) {
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     live_after_last = substitute_host::Allocator_Report().live_blocks;
 
-    for (std::size_t row = 0; row < kMapRows; ++row) {
-      const Map& map = kMaps[row];
+    for (std::size_t row = 0; row < kExpectedRows; ++row) {
+      const ExpectedRow& map = kExpectedCatalogue[row];
       if (folder.Read(Data_File(map)) != Version_Content(map.key, cursor[row])) {
         Fail("at the end " + Data_File(map) + " is not version " + std::to_string(cursor[row]));
       }
@@ -256,7 +250,7 @@ int main(int argc, char** argv) {
 #endif
 
   std::printf("soak: %ld notices over %zu maps in %.2f s: %.0f notices/s (server folder in %s)\n", options.notices,
-              kMapRows, seconds, static_cast<double>(options.notices) / seconds, options.folder_in.c_str());
+              kExpectedRows, seconds, static_cast<double>(options.notices) / seconds, options.folder_in.c_str());
   std::printf("soak: peak resident memory %ld KiB\n", Peak_Resident_Kilobytes());
   std::printf("soak: live host blocks at attach %zu, after the first notice %zu, after the last %zu, after unload %zu\n",
               live_at_attach, live_after_first, live_after_last, host.live_blocks);

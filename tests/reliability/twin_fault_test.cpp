@@ -13,19 +13,10 @@ namespace {
 
 class TwinFaults : public ::testing::TestWithParam<std::size_t> {};
 
-TEST_P(TwinFaults, Survived) {
-  const FaultScenario& scenario = kFaultScenarios[GetParam()];
-  In_Fresh_Process([&] {
-    ServerFolder folder;
-    TwinDriver driver(scenario.setup);
-    scenario.run(driver, folder);
-  });
-}
+TEST_P(TwinFaults, Survived) { Run_On_Twin_In_Fresh_Process(kFaultScenarios[GetParam()]); }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, TwinFaults, ::testing::Range<std::size_t>(0, kFaultScenarioCount),
-                         [](const ::testing::TestParamInfo<std::size_t>& param) {
-                           return Fault_Scenario_Test_Name(param.param);
-                         });
+                         ScenarioTestName(kFaultScenarios));
 
 // The reference life runs in a child of its own; its profile comes back through a pipe.
 LifeProfile Profile_Of_The_Reference_Life() {

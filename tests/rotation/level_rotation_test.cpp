@@ -13,6 +13,7 @@
 
 #include "../common/scenario_support.h"
 #include "expected_catalogue.h"
+#include "expected_console.h"
 #include "fresh_process.h"
 #include "rotation/level_rotation.h"
 #include "server_folder.h"
@@ -90,8 +91,8 @@ TEST(LevelRotation, SuccessiveNoticesCopyTheVersionsInTurn) {
       Load_Settings(folder, {{"Complex", sequence.count}});
       for (int version : sequence.versions) {
         SCOPED_TRACE("version " + std::to_string(version));
-        EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotation_Lines(Row(kComplex), Source_Path(Row(kComplex), version)));
-        EXPECT_EQ(folder.Read(Data_File_Of(Row(kComplex))), Version_Content("Complex", version));
+        EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotated(Row(kComplex), version));
+        EXPECT_EQ(folder.Read(Data_File(Row(kComplex))), Version_Content("Complex", version));
         EXPECT_EQ(Next_Version(kComplex), version);
       }
     });
@@ -111,8 +112,8 @@ TEST(LevelRotation, EveryRowRotatesWithItsOwnNamesAndFolders) {
     for (int version : {2, 3, 1}) {
       for (std::size_t row = 0; row < kExpectedRows; ++row) {
         SCOPED_TRACE(std::string(Row(row).key) + " version " + std::to_string(version));
-        EXPECT_EQ(Notice_For(Row(row).map_file_name), Rotation_Lines(Row(row), Source_Path(Row(row), version)));
-        EXPECT_EQ(folder.Read(Data_File_Of(Row(row))), Version_Content(Row(row).key, version));
+        EXPECT_EQ(Notice_For(Row(row).map_file_name), Rotated(Row(row), version));
+        EXPECT_EQ(folder.Read(Data_File(Row(row))), Version_Content(Row(row).key, version));
         EXPECT_EQ(Next_Version(row), version);
       }
     }
@@ -128,7 +129,7 @@ TEST(LevelRotation, CountsBelowTwoCopyNothingAndLeaveTheCursor) {
       folder.Write_Versions("Complex", "C&C_Complex.ldd", 3);
       Load_Settings(folder, {{"Complex", count}});
       for (int notice = 0; notice < 4; ++notice) EXPECT_EQ(Notice_For("C&C_Complex.mix"), "");
-      EXPECT_FALSE(folder.Exists(Data_File_Of(Row(kComplex))));
+      EXPECT_FALSE(folder.Exists(Data_File(Row(kComplex))));
       Expect_All_Cursors_At_One();
     });
   }
@@ -146,9 +147,9 @@ TEST(LevelRotation, ACursorBeyondASmallerNewCountStartsAgainAtOne) {
     // The settings are read again, with fewer versions; the cursor is not reset.
     Load_Settings(folder, {{"Complex", "2"}});
     EXPECT_EQ(Next_Version(kComplex), 4);
-    EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotation_Lines(Row(kComplex), Source_Path(Row(kComplex), 1)));
-    EXPECT_EQ(folder.Read(Data_File_Of(Row(kComplex))), Version_Content("Complex", 1));
-    EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotation_Lines(Row(kComplex), Source_Path(Row(kComplex), 2)));
+    EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotated(Row(kComplex), 1));
+    EXPECT_EQ(folder.Read(Data_File(Row(kComplex))), Version_Content("Complex", 1));
+    EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotated(Row(kComplex), 2));
   });
 }
 
@@ -165,13 +166,13 @@ TEST(LevelRotation, TwoMapsLoadedAlternatelyKeepTheirOwnCursors) {
     };
     for (const auto& [row, version] : steps) {
       SCOPED_TRACE(std::string(Row(row).key) + " version " + std::to_string(version));
-      EXPECT_EQ(Notice_For(Row(row).map_file_name), Rotation_Lines(Row(row), Source_Path(Row(row), version)));
-      EXPECT_EQ(folder.Read(Data_File_Of(Row(row))), Version_Content(Row(row).key, version));
+      EXPECT_EQ(Notice_For(Row(row).map_file_name), Rotated(Row(row), version));
+      EXPECT_EQ(folder.Read(Data_File(Row(row))), Version_Content(Row(row).key, version));
     }
     EXPECT_EQ(Next_Version(kComplex), 2);
     EXPECT_EQ(Next_Version(kWalls), 2);
     EXPECT_EQ(Next_Version(kWallsFlying), 1) << "a configured map that was never loaded";
-    EXPECT_FALSE(folder.Exists(Data_File_Of(Row(kWallsFlying))));
+    EXPECT_FALSE(folder.Exists(Data_File(Row(kWallsFlying))));
   });
 }
 
@@ -213,13 +214,13 @@ TEST(LevelRotation, OnlyTheMapNamedWholeAndInItsOwnCaseRotates) {
         EXPECT_EQ(console, "");
       } else {
         const ExpectedRow& row = Row(static_cast<std::size_t>(match.expected_row));
-        EXPECT_EQ(console, Rotation_Lines(row, Source_Path(row, 2)));
-        EXPECT_EQ(folder.Read(Data_File_Of(row)), Version_Content(row.key, 2));
+        EXPECT_EQ(console, Rotated(row, 2));
+        EXPECT_EQ(folder.Read(Data_File(row)), Version_Content(row.key, 2));
       }
       for (std::size_t row = 0; row < kExpectedRows; ++row) {
         EXPECT_EQ(Next_Version(row), static_cast<int>(row) == match.expected_row ? 2 : 1) << Row(row).key;
         if (static_cast<int>(row) != match.expected_row) {
-          EXPECT_FALSE(folder.Exists(Data_File_Of(Row(row))));
+          EXPECT_FALSE(folder.Exists(Data_File(Row(row))));
         }
       }
     });
@@ -257,14 +258,14 @@ TEST(LevelRotation, AFailedCopyIsReportedAndTheNextNoticeMovesOn) {
       folder.Remove("data/TEMPHarvane.ini");  // so that data can be taken away
       failure.prepare(folder);
 
-      EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotation_Announcement(Row(kComplex)) + Failed_Copy_Lines(failure.code));
+      EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotation_Failed(Row(kComplex), failure.code));
       EXPECT_EQ(Next_Version(kComplex), 2) << "the cursor moved on before the copy";
 
       ::rmdir((folder.Path() + "/data/C&C_Complex.ldd").c_str());
       ::mkdir((folder.Path() + "/data").c_str(), 0755);
-      EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotation_Lines(Row(kComplex), Source_Path(Row(kComplex), 3)));
-      EXPECT_EQ(folder.Read(Data_File_Of(Row(kComplex))), Version_Content("Complex", 3));
-      EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotation_Lines(Row(kComplex), Source_Path(Row(kComplex), 1)));
+      EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotated(Row(kComplex), 3));
+      EXPECT_EQ(folder.Read(Data_File(Row(kComplex))), Version_Content("Complex", 3));
+      EXPECT_EQ(Notice_For("C&C_Complex.mix"), Rotated(Row(kComplex), 1));
     });
   }
 }
@@ -276,7 +277,7 @@ TEST(LevelRotation, WithoutASettingsObjectANoticeDoesNothing) {
     folder.Write_Versions("Complex", "C&C_Complex.ldd", 3);
     folder.Write_Settings({{"Complex", "3"}});  // never read: no settings object exists
     for (int notice = 0; notice < 3; ++notice) EXPECT_EQ(Notice_For("C&C_Complex.mix"), "");
-    EXPECT_FALSE(folder.Exists(Data_File_Of(Row(kComplex))));
+    EXPECT_FALSE(folder.Exists(Data_File(Row(kComplex))));
     Expect_All_Cursors_At_One();
   });
 }
@@ -310,7 +311,7 @@ TEST(LevelRotation, WhenTheHostNamesNoMapNothingHappens) {
       EXPECT_EQ(Console_Of(Rotate_Loaded_Map), "");
       EXPECT_EQ(Console_Of(Rotate_Loaded_Map), "");
 
-      EXPECT_FALSE(folder.Exists(Data_File_Of(Row(kComplex))));
+      EXPECT_FALSE(folder.Exists(Data_File(Row(kComplex))));
       Expect_All_Cursors_At_One();
       if (no_map.build == 4) {
         EXPECT_EQ(substitute_host::Game_Data_Calls(), 0u);

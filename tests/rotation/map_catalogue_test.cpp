@@ -10,6 +10,7 @@
 
 #include "../common/scenario_support.h"
 #include "expected_catalogue.h"
+#include "expected_console.h"
 #include "fresh_process.h"
 #include "rotation/map_catalogue.h"
 #include "server_folder.h"
@@ -50,7 +51,7 @@ TEST(MapCatalogue, EveryKeyReportsItsOwnCountUnderItsMapFileName) {
     for (std::size_t row = 0; row < kExpectedRows; ++row) {
       const int count = static_cast<int>(row) + 2;
       general.emplace_back(kExpectedCatalogue[row].key, std::to_string(count));
-      expected_console += Count_Report_Line(kExpectedCatalogue[row], count);
+      expected_console += Count_Line(kExpectedCatalogue[row], count);
     }
     folder.Write_Settings(general);
 

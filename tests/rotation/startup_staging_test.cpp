@@ -14,6 +14,7 @@
 
 #include "../common/scenario_support.h"
 #include "expected_catalogue.h"
+#include "expected_console.h"
 #include "fresh_process.h"
 #include "rotation/level_rotation.h"
 #include "rotation/startup_staging.h"
@@ -35,10 +36,6 @@ std::vector<std::string> Level_Files_In_Data(const ServerFolder& folder) {
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ldd") == 0) names.push_back(name);
   }
   return names;
-}
-
-std::string Staged_Lines(const ExpectedRow& row) {
-  return std::string(row.display_name) + " copying...\n" + row.display_name + " copy successful...\n";
 }
 
 // Root writes into a folder whatever its mode says. Giving up the permission override
@@ -79,7 +76,7 @@ TEST(StartupStaging, StagesVersionOneOfEveryPositiveCountInCatalogueOrder) {
       settings.emplace_back(expected.key, std::to_string(counts[row]));
       folder.Write_Versions(expected.key, expected.level_file_name, 2);  // present for every row
       if (counts[row] > 0) {
-        expected_console += Staged_Lines(expected);
+        expected_console += Staged(expected);
         expected_files.push_back(expected.level_file_name);
       }
     }
@@ -92,7 +89,7 @@ TEST(StartupStaging, StagesVersionOneOfEveryPositiveCountInCatalogueOrder) {
     for (std::size_t row = 0; row < kExpectedRows; ++row) {
       const ExpectedRow& expected = kExpectedCatalogue[row];
       if (counts[row] > 0) {
-        EXPECT_EQ(folder.Read(Data_File_Of(expected)), Version_Content(expected.key, 1));
+        EXPECT_EQ(folder.Read(Data_File(expected)), Version_Content(expected.key, 1));
       }
       EXPECT_EQ(Next_Version(row), 1) << "staging leaves the cursors alone";
     }
@@ -134,7 +131,7 @@ TEST(StartupStaging, AnExistingLevelFileInDataIsOverwritten) {
     folder.Write("data/C&C_Walls.ldd", "a level file left from an earlier run, longer than version 1\n");
     Load_Settings(folder, {{"Walls", "2"}});
 
-    EXPECT_EQ(Console_Of(Stage_First_Versions), std::string(kStagingOpening) + "Walls copying...\nWalls copy successful...\n");
+    EXPECT_EQ(Console_Of(Stage_First_Versions), kStagingOpening + "Walls copying...\nWalls copy successful...\n");
     EXPECT_EQ(folder.Read("data/C&C_Walls.ldd"), Version_Content("Walls", 1));
   });
 }
@@ -188,9 +185,9 @@ TEST(StartupStaging, AFailedCopyIsReportedAndTheStagingGoesOn) {
       const std::string console = Console_Of(Stage_First_Versions);
 
       const std::string city_flying_part =
-          failure.city_flying_code == 0 ? Staged_Lines(kExpectedCatalogue[1])
-                                        : "City Flying copying...\n" + Failed_Copy_Lines(failure.city_flying_code);
-      EXPECT_EQ(console, std::string(kStagingOpening) + "Complex copying...\n" + Failed_Copy_Lines(failure.complex_code) +
+          failure.city_flying_code == 0 ? Staged(kExpectedCatalogue[1])
+                                        : "City Flying copying...\n" + Failed_Copy(failure.city_flying_code);
+      EXPECT_EQ(console, kStagingOpening + "Complex copying...\n" + Failed_Copy(failure.complex_code) +
                              city_flying_part);
       if (failure.city_flying_code == 0) {
         EXPECT_EQ(folder.Read("data/C&C_City_Flying.ldd"), Version_Content("CityFlying", 1));

@@ -3,34 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
-#include <ctime>
 #include <string>
 #include <vector>
+
+#include "expected_console.h"
+#include "expected_game_log.h"
 
 namespace {
 
 constexpr std::uint32_t kSize = 816;
 constexpr std::uint32_t kVersion = 174;
-
-// ---- expected console texts ----
-std::string Count_Line(const std::string& map_file, int count) {
-  return "Number of modded versions for " + map_file + " equals " + std::to_string(count) + "\n";
-}
-const std::string kNotice = "New settings detected and loaded from Harvane.ini!\n";
-const std::string kStagingOpening =
-    "Copying the first modified map versions ready and waiting to the data folder before the map loads...\n";
-std::string Staged(const std::string& display) { return display + " copying...\n" + display + " copy successful...\n"; }
-std::string Rotated(const std::string& display, const std::string& source) {
-  return "Copying next modified version of " + display +
-         " to the data directory, ready for the next time the map loads.\n" + "Next version of " + display +
-         " has been copied successfully from " + source + "\n";
-}
-std::string Rotation_Failed(const std::string& display, int code) {
-  return "Copying next modified version of " + display +
-         " to the data directory, ready for the next time the map loads.\n" +
-         "Copying failed...\nWindows system error code: " + std::to_string(code) + "\n";
-}
 
 // ---- the server folder most scenarios use ----
 void Lay_Out_Server(const ServerFolder& folder) {
@@ -38,13 +20,6 @@ void Lay_Out_Server(const ServerFolder& folder) {
   folder.Write_Versions("Complex", "C&C_Complex.ldd", 3);
   folder.Write_Versions("Walls", "C&C_Walls.ldd", 1);
   folder.Write_Versions("M01", "m01.ldd", 2);
-}
-
-std::string Today_Log_File(const std::string& stem) {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* today = std::localtime(&now);
-  return stem + "_" + std::to_string(today->tm_mon + 1) + "-" + std::to_string(today->tm_mday) + "-" +
-         std::to_string(today->tm_year + 1900) + ".txt";
 }
 
 // The 33 cells of the host's table the binding may write.
@@ -112,7 +87,7 @@ void Whole_Life(PluginDriver& driver, ServerFolder& folder) {
   }
 
   EXPECT_TRUE(driver.Set_Script_Commands(kSize, kVersion));
-  EXPECT_EQ(driver.Take_Console(), kNotice + Count_Line("C&C_Complex.mix", 3) + Count_Line("C&C_Walls.mix", 1) +
+  EXPECT_EQ(driver.Take_Console(), kNoticeLine + Count_Line("C&C_Complex.mix", 3) + Count_Line("C&C_Walls.mix", 1) +
                                        Count_Line("M01.mix", 2) + kStagingOpening + Staged("Complex") +
                                        Staged("Walls") + Staged("M01"));
   EXPECT_TRUE(driver.Take_Boxes().empty());
@@ -225,7 +200,7 @@ void Second_Accepted_Table(PluginDriver& driver, ServerFolder& folder) {
   folder.Write_Settings({{"Complex", "2"}});
   driver.Take_Console();
   EXPECT_TRUE(driver.Set_Script_Commands(kSize, kVersion));
-  EXPECT_EQ(driver.Take_Console(), kNotice + Count_Line("C&C_Complex.mix", 2) + kStagingOpening + Staged("Complex"));
+  EXPECT_EQ(driver.Take_Console(), kNoticeLine + Count_Line("C&C_Complex.mix", 2) + kStagingOpening + Staged("Complex"));
   EXPECT_EQ(folder.Read("data/TEMPHarvane.ini"), folder.Read("Harvane.ini")) << "the new staged copy survives";
   EXPECT_EQ(driver.Host_Blocks().live_blocks, first.live_blocks) << "the replaced settings object was released";
   // The cursor kept its place (2) and wraps with the new, smaller count.
@@ -336,7 +311,7 @@ HostSetup Null_Settings_Object() {
 
 }  // namespace
 
-const LifecycleScenario kLifecycleScenarios[] = {
+const DriverScenario kLifecycleScenarios[] = {
     {"whole life, build 0", Build({0}), Whole_Life},
     {"whole life, build 1", Build({1}), Whole_Life},
     {"whole life, SSE flag set", [] { HostSetup s = Build({0}); s.sse_flag = 1; return s; }(), Whole_Life},
@@ -355,11 +330,3 @@ const LifecycleScenario kLifecycleScenarios[] = {
     {"missing version folder", HostSetup{}, Missing_Version_Folder},
 };
 const std::size_t kLifecycleScenarioCount = sizeof kLifecycleScenarios / sizeof kLifecycleScenarios[0];
-
-std::string Scenario_Test_Name(std::size_t index) {
-  std::string name = kLifecycleScenarios[index].name;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
-}

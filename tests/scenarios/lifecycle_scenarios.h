@@ -3,19 +3,8 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
-#include "plugin_driver.h"
-#include "server_folder.h"
+#include "driver_scenario.h"
 
-struct LifecycleScenario {
-  const char* name;
-  HostSetup setup;
-  void (*run)(PluginDriver& driver, ServerFolder& folder);
-};
-
-extern const LifecycleScenario kLifecycleScenarios[];
+extern const DriverScenario kLifecycleScenarios[];
 extern const std::size_t kLifecycleScenarioCount;
-
-// A scenario's name as a test name: letters and digits, everything else '_'.
-std::string Scenario_Test_Name(std::size_t index);

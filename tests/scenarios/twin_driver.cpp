@@ -6,6 +6,7 @@
 #include <utility>
 #include <sstream>
 
+#include "fresh_process.h"
 #include "output_capture.h"
 #include "substitute_host.h"
 
@@ -26,6 +27,14 @@ void Parse_Boxes(const std::string& error_output, std::vector<MessageBoxRecord>&
 }
 
 }  // namespace
+
+void Run_On_Twin_In_Fresh_Process(const DriverScenario& scenario) {
+  In_Fresh_Process([&] {
+    ServerFolder folder;
+    TwinDriver driver(scenario.setup);
+    scenario.run(driver, folder);
+  });
+}
 
 std::string Extension_Library_Path(const HostSetup& setup) {
   std::string variant = "all";

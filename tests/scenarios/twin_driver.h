@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "driver_scenario.h"
 #include "plugin_driver.h"
 #include "plugin_twin.h"
 
@@ -42,3 +43,6 @@ class TwinDriver : public PluginDriver {
 
 // The stand-in extension library for a setup's missing exports.
 std::string Extension_Library_Path(const HostSetup& setup);
+
+// Runs `scenario` against the twin in a fresh process, in a server folder of its own.
+void Run_On_Twin_In_Fresh_Process(const DriverScenario& scenario);

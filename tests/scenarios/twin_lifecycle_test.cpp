@@ -1,7 +1,6 @@
 // The lifecycle scenarios against the Linux twin, each in a fresh process.
 #include <gtest/gtest.h>
 
-#include "fresh_process.h"
 #include "lifecycle_scenarios.h"
 #include "twin_driver.h"
 
@@ -9,18 +8,9 @@ namespace {
 
 class TwinLifecycle : public ::testing::TestWithParam<std::size_t> {};
 
-TEST_P(TwinLifecycle, Runs) {
-  const LifecycleScenario& scenario = kLifecycleScenarios[GetParam()];
-  In_Fresh_Process([&] {
-    ServerFolder folder;
-    TwinDriver driver(scenario.setup);
-    scenario.run(driver, folder);
-  });
-}
+TEST_P(TwinLifecycle, Runs) { Run_On_Twin_In_Fresh_Process(kLifecycleScenarios[GetParam()]); }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, TwinLifecycle, ::testing::Range<std::size_t>(0, kLifecycleScenarioCount),
-                         [](const ::testing::TestParamInfo<std::size_t>& param) {
-                           return Scenario_Test_Name(param.param);
-                         });
+                         ScenarioTestName(kLifecycleScenarios));
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <ctime>
 #include <fstream>
 #include <map>
 #include <string>
@@ -11,24 +10,15 @@
 
 #include "../common/scenario_support.h"
 #include "../gamelog/host_settings_record.h"
+#include "expected_console.h"
+#include "expected_game_log.h"
 #include "fresh_process.h"
 #include "server_folder.h"
 #include "settings/version_settings.h"
 
 namespace {
 
-const char kNotice[] = "New settings detected and loaded from Harvane.ini!";
-
-std::string Report(const char* map_file_name, int count) {
-  return std::string("Number of modded versions for ") + map_file_name + " equals " + std::to_string(count) + "\n";
-}
-
-std::string Todays_Log(const ServerFolder& folder) {
-  const std::time_t now = std::time(nullptr);
-  const std::tm local = *std::localtime(&now);
-  return folder.Read("gamelog_" + std::to_string(local.tm_mon + 1) + "-" + std::to_string(local.tm_mday) + "-" +
-                     std::to_string(local.tm_year + 1900) + ".txt");
-}
+std::string Todays_Log(const ServerFolder& folder) { return folder.Read(Today_Log_File("gamelog")); }
 
 std::size_t Lines_Holding(const std::string& text, const std::string& part) {
   std::size_t lines = 0;
@@ -43,8 +33,6 @@ struct LoadCase {
   std::string console;                          // with the host echoing "_GENERAL" lines
 };
 
-const std::string kNoticeLine = std::string(kNotice) + "\n";
-
 const LoadCase kLoadCases[] = {
     {"no keys", {}, {}, ""},
     {"a key at 0 gives neither line nor notice", {{"Complex", "0"}}, {}, ""},
@@ -52,23 +40,23 @@ const LoadCase kLoadCases[] = {
     {"the notice comes once, before the first line",
      {{"Complex", "3"}, {"M01", "2"}},
      {{0, 3}, {13, 2}},
-     kNoticeLine + Report("C&C_Complex.mix", 3) + Report("M01.mix", 2)},
+     kNoticeLine + Count_Line("C&C_Complex.mix", 3) + Count_Line("M01.mix", 2)},
     {"a negative key first still gives a single notice",
      {{"Under", "-4"}, {"Walls", "2"}, {"Volcano", "7"}},
      {{2, -4}, {4, 7}, {11, 2}},
-     kNoticeLine + Report("C&C_Volcano.mix", 7) + Report("C&C_Walls.mix", 2)},
+     kNoticeLine + Count_Line("C&C_Volcano.mix", 7) + Count_Line("C&C_Walls.mix", 2)},
     {"each key fills its own row",
      {{"M01", "2"}, {"M02", "4"}},
      {{13, 2}, {14, 4}},
-     kNoticeLine + Report("M01.mix", 2) + Report("M02.mix", 4)},
+     kNoticeLine + Count_Line("M01.mix", 2) + Count_Line("M02.mix", 4)},
     {"Tutorial is reported under its map file",
      {{"Tutorial", "2"}},
      {{12, 2}},
-     kNoticeLine + Report("M00_Tutorial.mix", 2)},
+     kNoticeLine + Count_Line("M00_Tutorial.mix", 2)},
     {"the two flying maps keep their own keys",
      {{"CityFlying", "2"}, {"WallsFlying", "3"}, {"City Flying", "9"}},
      {{1, 2}, {3, 3}},
-     kNoticeLine + Report("C&C_City_Flying.mix", 2) + Report("C&C_Walls_Flying.mix", 3)},
+     kNoticeLine + Count_Line("C&C_City_Flying.mix", 2) + Count_Line("C&C_Walls_Flying.mix", 3)},
 };
 
 TEST(VersionSettings, LoadReportsPositiveCountsAndGivesTheNoticeOnce) {
@@ -90,7 +78,7 @@ TEST(VersionSettings, LoadReportsPositiveCountsAndGivesTheNoticeOnce) {
         EXPECT_EQ(Current_Settings()->Count(row), named == load.counts.end() ? 0 : named->second) << "row " << row + 1;
       }
       const std::string log = Todays_Log(folder);
-      EXPECT_EQ(Lines_Holding(log, std::string("_GENERAL ") + kNotice + "\n"), load.console.empty() ? 0u : 1u)
+      EXPECT_EQ(Lines_Holding(log, "_GENERAL " + kNoticeText + "\n"), load.console.empty() ? 0u : 1u)
           << "log:\n" << log;
       Destroy_Current_Settings();
     });
@@ -119,8 +107,8 @@ TEST(VersionSettings, TheHostsSwitchesDecideWhereTheNoticeGoes) {
 
       const std::string console = Console_Of(Create_And_Load_Current_Settings);
 
-      EXPECT_EQ(console, (switches.on_console ? kNoticeLine : "") + Report("C&C_Mesa.mix", 2));
-      EXPECT_EQ(Lines_Holding(Todays_Log(folder), kNotice), switches.in_log ? 1u : 0u);
+      EXPECT_EQ(console, (switches.on_console ? kNoticeLine : "") + Count_Line("C&C_Mesa.mix", 2));
+      EXPECT_EQ(Lines_Holding(Todays_Log(folder), kNoticeText), switches.in_log ? 1u : 0u);
       Destroy_Current_Settings();
     });
   }
@@ -133,9 +121,9 @@ TEST(VersionSettings, ANewObjectStartsFromZeroAndGivesTheNoticeAgain) {
     HostSettingsRecord host_settings(true, true, "gamelog");
     Keep_Host_Settings(host_settings.Address());
     folder.Write_Settings({{"Field", "2"}});
-    EXPECT_EQ(Console_Of(Create_And_Load_Current_Settings), kNoticeLine + Report("C&C_Field.mix", 2));
-    EXPECT_EQ(Console_Of(Create_And_Load_Current_Settings), kNoticeLine + Report("C&C_Field.mix", 2));
-    EXPECT_EQ(Lines_Holding(Todays_Log(folder), kNotice), 2u);
+    EXPECT_EQ(Console_Of(Create_And_Load_Current_Settings), kNoticeLine + Count_Line("C&C_Field.mix", 2));
+    EXPECT_EQ(Console_Of(Create_And_Load_Current_Settings), kNoticeLine + Count_Line("C&C_Field.mix", 2));
+    EXPECT_EQ(Lines_Holding(Todays_Log(folder), kNoticeText), 2u);
     Destroy_Current_Settings();
   });
 }
@@ -147,19 +135,19 @@ TEST(VersionSettings, EachLoadOfTheSameObjectCanGiveTheNoticeOnceForWhatChanged)
     HostSettingsRecord host_settings(true, true, "gamelog");
     Keep_Host_Settings(host_settings.Address());
     folder.Write_Settings({{"Field", "2"}});
-    EXPECT_EQ(Console_Of(Create_And_Load_Current_Settings), kNoticeLine + Report("C&C_Field.mix", 2));
+    EXPECT_EQ(Console_Of(Create_And_Load_Current_Settings), kNoticeLine + Count_Line("C&C_Field.mix", 2));
     VersionSettings* settings = Current_Settings();
     ASSERT_NE(settings, nullptr);
 
     folder.Write_Settings({{"Field", "2"}, {"M03", "3"}, {"M04", "4"}});
     EXPECT_EQ(Console_Of([&] { settings->Load_Settings(); }),
-              Report("C&C_Field.mix", 2) + kNoticeLine + Report("M03.mix", 3) + Report("M04.mix", 4))
+              Count_Line("C&C_Field.mix", 2) + kNoticeLine + Count_Line("M03.mix", 3) + Count_Line("M04.mix", 4))
         << "the notice comes with the first key that changed";
 
     EXPECT_EQ(Console_Of([&] { settings->Load_Settings(); }),
-              Report("C&C_Field.mix", 2) + Report("M03.mix", 3) + Report("M04.mix", 4))
+              Count_Line("C&C_Field.mix", 2) + Count_Line("M03.mix", 3) + Count_Line("M04.mix", 4))
         << "nothing changed: no notice";
-    EXPECT_EQ(Lines_Holding(Todays_Log(folder), kNotice), 2u);
+    EXPECT_EQ(Lines_Holding(Todays_Log(folder), kNoticeText), 2u);
     Destroy_Current_Settings();
   });
 }

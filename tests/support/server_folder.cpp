@@ -5,8 +5,9 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
+
+#include "file_bytes.h"
 
 namespace {
 
@@ -51,10 +52,7 @@ void ServerFolder::Write(const std::string& relative_path, const std::string& co
 }
 
 std::string ServerFolder::Read(const std::string& relative_path) const {
-  std::ifstream in(path_ + "/" + relative_path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return File_Bytes(path_ + "/" + relative_path);
 }
 
 bool ServerFolder::Exists(const std::string& relative_path) const {
@@ -76,6 +74,3 @@ void ServerFolder::Write_Settings(const std::vector<std::pair<std::string, std::
   Write("Harvane.ini", text);
 }
 
-std::string Version_Content(const std::string& key, int version) {
-  return key + " v" + std::to_string(version) + "\n";
-}

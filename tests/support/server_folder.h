@@ -29,4 +29,6 @@ class ServerFolder {
 };
 
 // The content Write_Versions gives version n of a key.
-std::string Version_Content(const std::string& key, int version);
+inline std::string Version_Content(const std::string& key, int version) {
+  return key + " v" + std::to_string(version) + "\n";
+}
