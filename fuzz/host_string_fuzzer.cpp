@@ -9,7 +9,6 @@
 #include <string>
 
 #include "common/host_string.h"
-#include "counting_host_allocator.h"
 #include "fuzz_input.h"
 #include "host/host_binding.h"
 #include "substitute_host.h"
@@ -61,7 +60,7 @@ void Check(const HostString& text, const Expected& expected, const char* step) {
   FUZZ_CHECK(std::memcmp(chars, expected.value.data(), expected.value.size()) == 0 && chars[text.length] == '\0',
              "%s: characters differ or are not terminated", step);
   FUZZ_CHECK(Host_String_Value(text) == expected.value, "%s: value differs", step);
-  const fuzz_host::Counts host = fuzz_host::Now();
+  const substitute_host::AllocatorReport host = substitute_host::Allocator_Report();
   FUZZ_CHECK(host.foreign_releases == 0, "%s: a block went back that the host never gave", step);
   FUZZ_CHECK(host.live_blocks == blocks_at_start + (on_heap ? 1 : 0), "%s: %zu live host blocks, expected %zu",
              step, host.live_blocks, blocks_at_start + (on_heap ? 1 : 0));
@@ -83,9 +82,9 @@ void Expect_Assigned(Expected& expected, const std::string& chars, bool host_yie
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   substitute_host::Map_Host_Image(substitute_host::Layout{{0}, 0});
-  fuzz_host::Install();
+  substitute_host::Record_Requested_Sizes(false);  // millions of requests: counts only
   DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
-  blocks_at_start = fuzz_host::Now().live_blocks;
+  blocks_at_start = substitute_host::Allocator_Report().live_blocks;
   return 0;
 }
 
@@ -102,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int step = 0; step < 32 && !input.Empty(); ++step) {
     const std::uint8_t operation = input.Byte();
     const bool host_yields_null = (operation & 0x80) != 0;
-    if (host_yields_null) fuzz_host::Answer_Null_At(1);
+    if (host_yields_null) substitute_host::Yield_Null_After(1);
     const char* step_name = "";
     switch (operation % 4) {
       case 0: {
@@ -138,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expected = Expected{};
         break;
     }
-    fuzz_host::Answer_Null_At(0);
+    substitute_host::Yield_Null_After(0);
     Check(text, expected, step_name);
   }
   Host_String_Clear(text);

@@ -21,7 +21,6 @@
 #include <cstring>
 #include <string>
 
-#include "counting_host_allocator.h"
 #include "expected_catalogue.h"
 #include "expected_console.h"
 #include "expected_game_log.h"
@@ -143,15 +142,15 @@ void Commands_Table(FuzzInput& input) {
                                 log_mode == LogMode::WriteOnly,
                             log_mode != LogMode::WriteOnly);
   records->Set_Log_File_Stem(log_mode == LogMode::EchoToMissingFolder ? "no-such-folder/gamelog" : "gamelog");
-  const fuzz_host::Counts before = fuzz_host::Now();
-  fuzz_host::Answer_Null_At(null_at);
+  const substitute_host::AllocatorReport before = substitute_host::Allocator_Report();
+  substitute_host::Yield_Null_After(null_at);
   records->command_table_cell = records->command_table;
   const bool accepted = Set_Script_Commands(&records->command_table_cell);
-  fuzz_host::Answer_Null_At(0);
+  substitute_host::Yield_Null_After(0);
   FUZZ_CHECK(accepted, "a table of size 816 and version 174 was refused");
 
   // A null answer to the settings object or either name leaves no settings object.
-  model.settings = fuzz_host::Now().null_results == before.null_results;
+  model.settings = substitute_host::Allocator_Report().null_results == before.null_results;
   if (!model.settings) return;
   bool any_set = false;
   std::string count_lines, staging;
@@ -236,7 +235,7 @@ void Check_State() {
     FUZZ_CHECK(data == model.data[row], "%s holds \"%s\", expected \"%s\"", Data_File(kExpectedCatalogue[row]).c_str(),
                data.c_str(), model.data[row].c_str());
   }
-  const fuzz_host::Counts host = fuzz_host::Now();
+  const substitute_host::AllocatorReport host = substitute_host::Allocator_Report();
   FUZZ_CHECK(host.foreign_releases == 0, "%zu blocks released to the host that it never gave", host.foreign_releases);
   // The settings object and its two names, while it exists; nothing else stays.
   const std::size_t expected_live = blocks_without_settings + (model.settings ? 3 : 0);
@@ -248,9 +247,9 @@ void Check_State() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Lay_Out_Server_Folder();
   substitute_host::Map_Host_Image(substitute_host::Layout{{0}, 0});
-  fuzz_host::Install();
+  substitute_host::Record_Requested_Sizes(false);  // millions of requests: counts only
   DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
-  blocks_without_settings = fuzz_host::Now().live_blocks;
+  blocks_without_settings = substitute_host::Allocator_Report().live_blocks;
   records = new substitute_host::HostRecords;
   void* extension_library = ::dlopen(HARVANE_EXTENSION_STAND_IN_DIR "/bhs-all.so", RTLD_NOW | RTLD_LOCAL);
   FUZZ_CHECK(extension_library != nullptr, "no extension library: %s", ::dlerror());

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <unordered_set>
 #include <stdexcept>
 
 namespace substitute_host {
@@ -21,7 +22,9 @@ namespace {
 
 // ---- allocator ----
 AllocatorReport allocator;
-std::map<void*, std::size_t> live;
+std::unordered_set<void*> live;
+std::vector<std::size_t> requested_sizes;
+bool record_requested_sizes = true;
 std::size_t null_from = 0, null_count = 0;
 bool null_always = false;
 
@@ -34,13 +37,13 @@ bool Should_Yield_Null() {
 
 void* Host_Allocate(std::size_t size) {
   ++allocator.allocations;
-  allocator.requested_sizes.push_back(size);
+  if (record_requested_sizes) requested_sizes.push_back(size);
   if (Should_Yield_Null()) {
     ++allocator.null_results;
     return nullptr;
   }
   void* block = std::malloc(size == 0 ? 1 : size);
-  live[block] = size;
+  live.insert(block);
   allocator.live_blocks = live.size();
   return block;
 }
@@ -189,10 +192,13 @@ const HostBuildFacts& Host_Build_Facts(std::int32_t build) {
 }
 
 AllocatorReport Allocator_Report() { return allocator; }
+const std::vector<std::size_t>& Requested_Sizes() { return requested_sizes; }
+void Record_Requested_Sizes(bool record) { record_requested_sizes = record; }
 void Yield_Null_From(std::size_t nth, std::size_t count) {
   null_from = nth;
   null_count = count;
 }
+void Yield_Null_After(std::size_t nth) { Yield_Null_From(nth == 0 ? 0 : allocator.allocations + nth, 1); }
 void Yield_Null_Always() { null_always = true; }
 
 void Set_Loaded_Map(const char* map_file_name) {

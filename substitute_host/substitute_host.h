@@ -37,11 +37,16 @@ struct AllocatorReport {
   std::size_t null_releases = 0;      // calls with a null block
   std::size_t foreign_releases = 0;   // blocks this allocator never gave out, or gave twice back
   std::size_t live_blocks = 0;
-  std::vector<std::size_t> requested_sizes;
 };
 AllocatorReport Allocator_Report();
+// The size of every request so far, in order, while recording is on (the default). A fuzzer
+// making millions of requests switches it off.
+const std::vector<std::size_t>& Requested_Sizes();
+void Record_Requested_Sizes(bool record);
 // Answers null from the nth allocation on (1-based), for `count` allocations (0: all later).
 void Yield_Null_From(std::size_t nth, std::size_t count = 1);
+// The nth allocation from now on (1: the next one) answers null; 0: none.
+void Yield_Null_After(std::size_t nth);
 void Yield_Null_Always();
 
 // --- game data ---

@@ -205,12 +205,12 @@ TEST(HostAllocator, SizesAndNullBlocksPassUnchanged) {
   In_Fresh_Process([] {
     substitute_host::Map_Host_Image(Layout{{0}, 0});
     DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
-    const std::size_t before = substitute_host::Allocator_Report().requested_sizes.size();
+    const std::size_t before = substitute_host::Requested_Sizes().size();
     void* empty = Host_Operator_New(0);
     void* array = Host_Operator_New_Array(4097);
     substitute_host::Yield_Null_From(substitute_host::Allocator_Report().allocations + 1);
     EXPECT_EQ(Host_Operator_New(16), nullptr);
-    const auto sizes = substitute_host::Allocator_Report().requested_sizes;
+    const auto sizes = substitute_host::Requested_Sizes();
     EXPECT_EQ(std::vector<std::size_t>(sizes.begin() + static_cast<long>(before), sizes.end()),
               (std::vector<std::size_t>{0, 4097, 16}));
     Host_Operator_Delete(nullptr);

@@ -127,16 +127,17 @@ TEST(StagedIniFile, TheObjectAndBothNamesComeFromAndReturnToTheHostAllocator) {
     ServerFolder folder;
     folder.Write_Settings({{"Complex", "3"}});
     const substitute_host::AllocatorReport before = substitute_host::Allocator_Report();
+    const std::size_t first = substitute_host::Requested_Sizes().size();
 
     Console_Of(Create_And_Load_Current_Settings);
 
     const substitute_host::AllocatorReport loaded = substitute_host::Allocator_Report();
+    const std::vector<std::size_t>& sizes = substitute_host::Requested_Sizes();
     EXPECT_EQ(loaded.live_blocks, before.live_blocks + 3);
-    ASSERT_EQ(loaded.requested_sizes.size(), before.requested_sizes.size() + 3);
-    const std::size_t first = before.requested_sizes.size();
-    EXPECT_EQ(loaded.requested_sizes[first], sizeof(VersionSettings));
-    EXPECT_EQ(loaded.requested_sizes[first + 1], sizeof "Harvane.ini");
-    EXPECT_EQ(loaded.requested_sizes[first + 2], sizeof "TEMPHarvane.ini");
+    ASSERT_EQ(sizes.size(), first + 3);
+    EXPECT_EQ(sizes[first], sizeof(VersionSettings));
+    EXPECT_EQ(sizes[first + 1], sizeof "Harvane.ini");
+    EXPECT_EQ(sizes[first + 2], sizeof "TEMPHarvane.ini");
 
     Destroy_Current_Settings();
 
